@@ -1,0 +1,24 @@
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "" FORCE)
+endif()
+
+option(QMX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(QMX_FUZZ "Build the fuzz targets with libFuzzer (clang only)" OFF)
+option(QMX_FUZZ_ONLY "Build only the core libraries and the fuzz targets (no Qt)" OFF)
+
+# Warnings for every target of ours.
+add_library(qmx_options INTERFACE)
+target_compile_options(qmx_options INTERFACE -Wall -Wextra)
+target_include_directories(qmx_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(QMX_SANITIZE)
+  target_compile_options(qmx_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
+                                               -fno-omit-frame-pointer)
+  target_link_options(qmx_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Programs land at the top of the build folder, beside Alarm.wav.
+set(QMX_PROGRAM_DIR ${PROJECT_BINARY_DIR})

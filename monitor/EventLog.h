@@ -1,0 +1,45 @@
+// The event log: one CSV line per event, appended to the day's file "yymmdd.csv" with one
+// open, seek, write and close per entry, so every entry is on disk when the call returns.
+#pragma once
+
+#include "config/EventCode.h"
+#include "config/UnitConfiguration.h"
+
+#include <string>
+#include <string_view>
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  [[nodiscard]] virtual LocalTime Now() const = 0;
+};
+
+// The machine's local time.
+class SystemClock final : public Clock {
+ public:
+  [[nodiscard]] LocalTime Now() const override;
+};
+
+class LogSink {
+ public:
+  virtual ~LogSink() = default;
+  // Appends the bytes at the end of the file, creating it when missing and never truncating.
+  // False when the file could be neither opened nor created, or the write failed.
+  virtual bool Append(const std::string& path, std::string_view bytes) = 0;
+};
+
+class FileLogSink final : public LogSink {
+ public:
+  bool Append(const std::string& path, std::string_view bytes) override;
+};
+
+// "dd/mm/yyyy,hh:nn:ss," then the designator and suffix (codes 1 to 8) or the fixed text,
+// ending in CR LF.
+[[nodiscard]] std::string FormatLogLine(EventCode code, int channel, const UnitConfiguration& config,
+                                        const LocalTime& time);
+// "yymmdd.csv"
+[[nodiscard]] std::string LogFileName(const LocalTime& time);

@@ -1,0 +1,225 @@
+// Test doubles for the panel's interfaces, and a Rig that wires them to a PanelCore.
+#pragma once
+
+#include "app/PanelCore.h"
+#include "config/DataFile.h"
+#include "config/Prompts.h"
+#include "link/UnitEndpoint.h"
+#include "monitor/AlarmSound.h"
+#include "monitor/EventLog.h"
+#include "monitor/StatusView.h"
+
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+// Records what was sent, hands out queued datagrams; never touches the network.
+class FakeEndpoint final : public UnitEndpoint {
+ public:
+  void SetRemote(std::string host, std::uint16_t port) override {
+    host_ = std::move(host);
+    port_ = port;
+  }
+  EndpointResult Open() override {
+    if (failOpen) return {false, "open refused"};
+    open_ = true;
+    return {true, {}};
+  }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  EndpointResult Send(std::string_view datagram) override {
+    if (failSend) return {false, "send refused"};
+    sent.emplace_back(datagram);
+    return {true, {}};
+  }
+  std::optional<std::string> Receive() override {
+    if (incoming.empty()) return std::nullopt;
+    std::string next = std::move(incoming.front());
+    incoming.pop_front();
+    return next;
+  }
+
+  const std::string& host() const { return host_; }
+  std::uint16_t port() const { return port_; }
+
+  std::vector<std::string> sent;
+  std::deque<std::string> incoming;
+  bool failOpen = false;
+  bool failSend = false;
+
+ private:
+  std::string host_;
+  std::uint16_t port_ = 0;
+  bool open_ = false;
+};
+
+class SettableClock final : public Clock {
+ public:
+  LocalTime Now() const override { return now; }
+  LocalTime now{2026, 12, 5, 14, 3, 27};
+};
+
+// Keeps every file's bytes in memory; can be told to fail.
+class MemoryLogSink final : public LogSink {
+ public:
+  bool Append(const std::string& path, std::string_view bytes) override {
+    ++attempts;
+    if (fail) return false;
+    files[path] += bytes;
+    return true;
+  }
+  std::map<std::string, std::string> files;
+  int attempts = 0;
+  bool fail = false;
+};
+
+class CountingSound final : public AlarmSound {
+ public:
+  void Play() override { ++plays; }
+  void Stop() override { ++stops; }
+  int plays = 0;
+  int stops = 0;
+};
+
+// Answers from a script; records what was shown.
+class ScriptedPrompts final : public Prompts {
+ public:
+  void ShowError(std::string_view message) override { errors.emplace_back(message); }
+  SaveAnswer AskSave() override {
+    ++questions;
+    if (saveAnswers.empty()) return SaveAnswer::Cancel;
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> ChooseFileToOpen() override { return Next(openNames); }
+  std::optional<std::string> ChooseFileToSave() override { return Next(saveNames); }
+
+  std::vector<std::string> errors;
+  std::deque<SaveAnswer> saveAnswers;
+  std::deque<std::optional<std::string>> openNames;
+  std::deque<std::optional<std::string>> saveNames;
+  int questions = 0;
+
+ private:
+  static std::optional<std::string> Next(std::deque<std::optional<std::string>>& names) {
+    if (names.empty()) return std::nullopt;
+    auto name = names.front();
+    names.pop_front();
+    return name;
+  }
+};
+
+// Keeps the last value of every control and counts assignments.
+class RecordingView final : public StatusView {
+ public:
+  struct Look {
+    Colour colour = 0;
+    std::string caption;
+    bool operator==(const Look&) const = default;
+  };
+
+  Colour InputIndicatorColour(int c) const override { return inputs[c].colour; }
+  void SetInputIndicatorColour(int c, Colour colour) override { inputs[c].colour = colour, ++assignments; }
+  std::string InputIndicatorCaption(int c) const override { return inputs[c].caption; }
+  void SetInputIndicatorCaption(int c, std::string_view s) override { inputs[c].caption = s, ++assignments; }
+  Colour OutputButtonColour(int c) const override { return outputColours[c]; }
+  void SetOutputButtonColour(int c, Colour colour) override { outputColours[c] = colour, ++assignments; }
+  Colour BarColour(int c) const override { return barColours[c]; }
+  void SetBarColour(int c, Colour colour) override { barColours[c] = colour, ++assignments; }
+  void SetBarValue(int c, std::int32_t v) override { barValues[c] = v, ++valueAssignments; }
+  std::string AnalogueValueText(int c) const override { return valueTexts[c]; }
+  void SetAnalogueValueText(int c, std::string_view s) override { valueTexts[c] = s, ++valueAssignments; }
+  void SetInputLabelText(int c, std::string_view s) override { inputLabels[c] = s; }
+  void SetOutputButtonCaption(int c, std::string_view s) override { outputCaptions[c] = s; }
+  void SetAnalogueLabelText(int c, std::string_view s) override { analogueLabels[c] = s; }
+  Colour CommsIndicatorColour() const override { return comms.colour; }
+  void SetCommsIndicatorColour(Colour colour) override { comms.colour = colour, ++assignments; }
+  std::string ConnectionStatusText() const override { return comms.caption; }
+  void SetConnectionStatusText(std::string_view s) override { comms.caption = s, ++assignments; }
+  std::string ConnectButtonCaption() const override { return connectCaption; }
+  void SetConnectButtonCaption(std::string_view s) override { connectCaption = s; }
+  void SetTitle(std::string_view s) override { title = s; }
+  bool HelpButtonVisible() const override { return helpVisible; }
+  void SetHelpButtonVisible(bool v) override { helpVisible = v; }
+
+  Look indicator(int c) const { return inputs[c]; }
+
+  std::array<Look, 16> inputs{};
+  std::array<Colour, 16> outputColours{};
+  std::array<Colour, 8> barColours{};
+  std::array<std::int32_t, 8> barValues{};
+  std::array<std::string, 8> valueTexts{};
+  std::array<std::string, 16> inputLabels{}, outputCaptions{};
+  std::array<std::string, 8> analogueLabels{};
+  Look comms{Colours::Red, "Status"};
+  std::string connectCaption = "Connect";
+  std::string title;
+  bool helpVisible = true;
+  int assignments = 0;       // colours and captions
+  int valueAssignments = 0;  // bar levels and value texts
+};
+
+// A PanelCore over the fakes, started as the program would be, in a private program
+// directory under the system's temporary folder.
+class Rig {
+ public:
+  explicit Rig(std::vector<std::string> arguments = {}) {
+    static int serial = 0;
+    directory = std::filesystem::temp_directory_path() /
+                ("qmx-rig-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    core.FormCreate(arguments, (directory / "quellmarinox-simple-panel").string());
+  }
+  ~Rig() {
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+  }
+  Rig(const Rig&) = delete;
+  Rig& operator=(const Rig&) = delete;
+
+  void tick(int count = 1) {
+    for (int i = 0; i < count; ++i) core.Timer1Timer();
+  }
+  // Queues one datagram and runs the tick that takes it.
+  void report(std::string text) {
+    endpoint.incoming.push_back(std::move(text));
+    tick();
+  }
+  // The lines of today's log file, each with its CR LF.
+  std::vector<std::string> logLines() const {
+    std::vector<std::string> lines;
+    const auto it = sink.files.find(core.LogDirectory + "/" + LogFileName(clock.now));
+    if (it == sink.files.end()) return lines;
+    std::size_t start = 0;
+    while (start < it->second.size()) {
+      std::size_t end = it->second.find("\r\n", start);
+      end = end == std::string::npos ? it->second.size() : end + 2;
+      lines.push_back(it->second.substr(start, end - start));
+      start = end;
+    }
+    return lines;
+  }
+  // The log lines after "Application Started".
+  std::vector<std::string> eventLines() const {
+    auto lines = logLines();
+    if (!lines.empty()) lines.erase(lines.begin());
+    return lines;
+  }
+
+  std::filesystem::path directory;
+  FakeEndpoint endpoint;
+  SettableClock clock;
+  MemoryLogSink sink;
+  RecordingView view;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
+};

@@ -1,0 +1,2 @@
+// STUB: replaced by the link work.
+int main() { return 0; }
