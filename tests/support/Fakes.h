@@ -29,6 +29,7 @@ class FakeEndpoint final : public UnitEndpoint {
   EndpointResult Open() override {
     if (failOpen) return {false, "open refused"};
     open_ = true;
+    hostAtOpen = host_;
     return {true, {}};
   }
   void Close() override { open_ = false; }
@@ -52,6 +53,7 @@ class FakeEndpoint final : public UnitEndpoint {
   std::deque<std::string> incoming;
   bool failOpen = false;
   bool failSend = false;
+  std::string hostAtOpen;  // the remote host in force when the link was opened
 
  private:
   std::string host_;

@@ -1,0 +1,132 @@
+#include "app/MainWindow.h"
+#include "app/widgets/BarIndicator.h"
+#include "app/widgets/GlassButton.h"
+#include "app/widgets/StatusIndicator.h"
+#include "support/Fakes.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct Window {
+  Window() : dir(fs::temp_directory_path() / ("qmx-window-" + std::to_string(::getpid()))) {
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  ~Window() {
+    form.reset();
+    fs::remove_all(dir);
+  }
+  TMainForm& make(std::vector<std::string> args = {}) {
+    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts}, std::move(args),
+                                       (dir / "quellmarinox-simple-panel").string());
+    return *form;
+  }
+  fs::path dir;
+  FakeEndpoint endpoint;
+  SettableClock clock;
+  MemoryLogSink sink;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TMainForm> form;
+};
+
+// The control's rectangle in the client area of the window.
+QRect Place(const TMainForm& form, const QString& name) {
+  const auto* widget = form.findChild<QWidget*>(name);
+  if (!widget) return {};
+  return QRect(widget->mapTo(&form, QPoint(0, 0)), widget->size());
+}
+}  // namespace
+
+TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
+  Window w;
+  TMainForm& form = w.make();
+  EXPECT_EQ(form.windowTitle(), "KELDRON Quellmarinox Simple Panel Vesion: 1.00");
+  EXPECT_EQ(form.size(), QSize(899, 517));
+  EXPECT_EQ(form.font().pixelSize(), 11);
+
+  EXPECT_EQ(Place(form, "Panel1"), QRect(0, 434, 899, 83));
+  EXPECT_EQ(Place(form, "LoadButton"), QRect(88, 466, 75, 25));
+  EXPECT_EQ(Place(form, "EditButton"), QRect(216, 466, 75, 25));
+  EXPECT_EQ(Place(form, "HelpButton"), QRect(624, 466, 75, 25));
+  EXPECT_EQ(Place(form, "ExitButton"), QRect(749, 466, 75, 25));
+  EXPECT_EQ(Place(form, "Panel12"), QRect(0, 356, 899, 78));
+  EXPECT_EQ(Place(form, "ConnectButton"), QRect(96, 388, 75, 25));
+  EXPECT_EQ(Place(form, "ConnectionStatusLabel"), QRect(224, 392, 82, 13));
+  EXPECT_EQ(Place(form, "CommsStatusAdvSmoothStatusIndicator"), QRect(312, 388, 24, 24));
+  EXPECT_EQ(Place(form, "Panel10"), QRect(1, 1, 320, 350));
+  EXPECT_EQ(Place(form, "Panel11"), QRect(321, 1, 275, 350));
+
+  for (int n = 1; n <= 16; ++n) {
+    const int top = 1 + 13 + 43 * ((n - 1) % 8);
+    const bool right = n > 8;
+    EXPECT_EQ(Place(form, QString("InputStatusLabel%1").arg(n)), QRect(1 + (right ? 180 : 20), top, 80, 24)) << n;
+    EXPECT_EQ(Place(form, QString("InputStatusAdvSmoothStatusIndicator%1").arg(n)),
+              QRect(1 + (right ? 266 : 106), top, 24, 24))
+        << n;
+    EXPECT_EQ(Place(form, QString("OuputStatusAdvGlassButton%1").arg(n)), QRect(321 + (right ? 160 : 16), top, 97, 24))
+        << n;
+    EXPECT_EQ(form.findChild<QLabel*>(QString("InputStatusLabel%1").arg(n))->alignment() & Qt::AlignRight,
+              Qt::AlignRight);
+  }
+  const int lefts[4] = {600, 675, 750, 825};
+  for (int n = 1; n <= 8; ++n) {
+    const QPoint origin(lefts[(n - 1) % 4], n <= 4 ? 1 : 176);
+    EXPECT_EQ(Place(form, QString("Panel%1").arg(n + 1)), QRect(origin, QSize(75, 175))) << n;
+    EXPECT_EQ(Place(form, QString("AnalogueStatusJvSimIndicator%1").arg(n)).topLeft(), origin + QPoint(24, 32)) << n;
+    EXPECT_EQ(form.findChild<BarIndicator*>(QString("AnalogueStatusJvSimIndicator%1").arg(n))->maximum(), 1023);
+    const QRect label = Place(form, QString("AnalogueStatusLabel%1").arg(n));
+    EXPECT_EQ(label.height(), 31);
+    EXPECT_EQ(label.bottom(), origin.y() + 175 - 2) << n;
+    EXPECT_EQ(Place(form, QString("AnalogueStatusValueLabel%1").arg(n)).top(), origin.y() + 6) << n;
+  }
+
+  // Captions, designators and the link bar as start-up leaves them.
+  EXPECT_EQ(form.findChild<QPushButton*>("ConnectButton")->text(), "Connect");
+  EXPECT_EQ(form.findChild<QLabel*>("InputStatusLabel16")->text(), "Input 16");
+  EXPECT_EQ(form.findChild<GlassButton*>("OuputStatusAdvGlassButton3")->text(), "Output 3");
+  EXPECT_EQ(form.findChild<QLabel*>("AnalogueStatusLabel8")->text(), "Analogue 8");
+  EXPECT_EQ(form.findChild<StatusIndicator*>("CommsStatusAdvSmoothStatusIndicator")->caption(), "0");
+  EXPECT_TRUE(form.findChild<QPushButton*>("HelpButton")->isHidden());
+
+  QTimer* timer = form.Timer1();
+  EXPECT_EQ(timer->objectName(), "Timer1");
+  EXPECT_EQ(timer->interval(), 50);
+  EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+  EXPECT_TRUE(timer->isActive());
+}
+
+TEST(MainWindow, EditShowsTheEditorAndExitCloses) {
+  Window w;
+  TMainForm& form = w.make();
+  form.show();
+  int shown = 0;
+  form.SetEditorShower([&] { ++shown; });
+  QTest::mouseClick(form.findChild<QPushButton*>("EditButton"), Qt::LeftButton);
+  EXPECT_EQ(shown, 1);
+
+  QSignalSpy closed(&form, &TMainForm::closed);
+  QTest::mouseClick(form.findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_FALSE(form.isVisible());
+  const std::string& log = w.sink.files.begin()->second;
+  EXPECT_TRUE(log.ends_with("05/12/2026,14:03:27,Application Closed\r\n")) << log;
+}
+
+TEST(MainWindow, FirstTickDrawsTheLinkStatus) {
+  Window w;
+  TMainForm& form = w.make();
+  form.Core().Timer1Timer();
+  EXPECT_EQ(form.findChild<QLabel*>("ConnectionStatusLabel")->text(), "Not Connected");
+  EXPECT_EQ(form.findChild<StatusIndicator*>("CommsStatusAdvSmoothStatusIndicator")->fillColour(), Colours::Grey);
+}
