@@ -1,0 +1,192 @@
+#include "app/MainWindow.h"
+#include "app/widgets/BarIndicator.h"
+#include "app/widgets/GlassButton.h"
+#include "app/widgets/StatusIndicator.h"
+#include "monitor/QtAlarmSound.h"
+#include "support/Fakes.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+using Lines = std::vector<std::string>;
+using enum AlarmState;
+std::string At(const std::string& text) { return "05/12/2026,14:03:27," + text + "\r\n"; }
+
+// A main window over the fakes in a private program directory; its timer is stopped so
+// only the test moves the panel.
+struct MonitorWindow {
+  MonitorWindow() {
+    static int serial = 0;
+    dir = fs::temp_directory_path() / ("qmx-monitor-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts},
+                                       std::vector<std::string>{}, (dir / "quellmarinox-simple-panel").string());
+    form->Timer1()->stop();
+    form->show();
+  }
+  ~MonitorWindow() {
+    form.reset();
+    fs::remove_all(dir);
+  }
+  template <typename T>
+  T* find(const QString& name) {
+    T* control = form->findChild<T*>(name);
+    EXPECT_NE(control, nullptr) << name.toStdString();
+    return control;
+  }
+  PanelCore& core() { return form->Core(); }
+  Lines entries() {
+    const auto it = sink.files.find(core().LogDirectory + "/" + LogFileName(clock.now));
+    Lines lines;
+    if (it == sink.files.end()) return lines;
+    for (std::size_t start = 0, end; start < it->second.size(); start = end) {
+      end = it->second.find("\r\n", start) + 2;
+      lines.push_back(it->second.substr(start, end - start));
+    }
+    lines.erase(lines.begin());  // "Application Started"
+    return lines;
+  }
+
+  fs::path dir;
+  FakeEndpoint endpoint;
+  SettableClock clock;
+  MemoryLogSink sink;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TMainForm> form;
+};
+}  // namespace
+
+TEST(MonitorWindow, InputIndicatorsAndLabelsAcceptAndReset) {
+  MonitorWindow w;
+  auto* indicator = w.find<StatusIndicator>("InputStatusAdvSmoothStatusIndicator3");
+  auto* label = w.find<QLabel>("InputStatusLabel3");
+  ASSERT_TRUE(indicator && label);
+  // Before any link: the idle look.
+  EXPECT_EQ(indicator->fillColour(), Colours::Grey);
+  EXPECT_EQ(indicator->caption(), "NA");
+
+  PanelCore& core = w.core();
+  core.LinkUp = 1;
+  core.Report.ReportedInputs[2] = 1;
+  core.EvaluateAlarms();
+  EXPECT_EQ(indicator->fillColour(), Colours::Grey);  // blink phase 0
+  EXPECT_EQ(indicator->caption(), "A");
+  core.BlinkPhase = 1;
+  core.RefreshStatusDisplay();
+  EXPECT_EQ(indicator->fillColour(), Colours::Red);
+
+  // The indicator accepts; the display follows at the next refresh.
+  QTest::mouseClick(indicator, Qt::LeftButton);
+  EXPECT_EQ(core.DigitalAlarmState[2], AlarmAccepted);
+  EXPECT_EQ(indicator->caption(), "A");
+  core.RefreshStatusDisplay();
+  EXPECT_EQ(indicator->caption(), "AA");
+
+  // Inactive with reset on: yellow "AC"; the label resets as the indicator would.
+  core.Report.ReportedInputs[2] = 0;
+  core.EvaluateAlarms();
+  EXPECT_EQ(indicator->fillColour(), Colours::Yellow);
+  EXPECT_EQ(indicator->caption(), "AC");
+  QTest::mouseClick(label, Qt::LeftButton);
+  core.RefreshStatusDisplay();
+  EXPECT_EQ(indicator->fillColour(), Colours::Green);
+  EXPECT_EQ(indicator->caption(), "C");
+  EXPECT_EQ(w.entries(), (Lines{At("Input 3 Alarm"), At("Input 3 Alarm Accept"), At("Input 3 Alarm Reset")}));
+}
+
+TEST(MonitorWindow, AnalogueBarsShowLevelColourAndTextAndTakeClicks) {
+  MonitorWindow w;
+  auto* bar = w.find<BarIndicator>("AnalogueStatusJvSimIndicator2");
+  auto* text = w.find<QLabel>("AnalogueStatusValueLabel2");
+  ASSERT_TRUE(bar && text);
+  EXPECT_EQ(text->text(), "N/A");
+
+  PanelCore& core = w.core();
+  core.LinkUp = 1;
+  core.BlinkPhase = 1;
+  core.Configuration.AlarmAbove[1].Set(500.0L);
+  core.Report.AnalogueRaw[1] = 512;
+  core.Report.AnalogueValue[1] = 512.3456L;
+  core.EvaluateAlarms();
+  EXPECT_EQ(bar->barColour(), Colours::Red);
+  EXPECT_EQ(bar->value(), 512);
+  EXPECT_EQ(text->text(), "512.34");
+
+  QTest::mouseClick(bar, Qt::LeftButton);
+  EXPECT_EQ(core.AnalogueAlarmState[1], AlarmAccepted);
+  EXPECT_EQ(w.entries(), (Lines{At("Analogue 2 Alarm"), At("Analogue 2 Alarm Accept")}));
+
+  // The link drops: grey bar, "N/A", the level stays.
+  core.LinkUp = 0;
+  core.RefreshStatusDisplay();
+  EXPECT_EQ(bar->barColour(), Colours::Grey);
+  EXPECT_EQ(bar->value(), 512);
+  EXPECT_EQ(text->text(), "N/A");
+}
+
+TEST(MonitorWindow, OutputButtonSendsAndShowsOnlyTheReportedState) {
+  MonitorWindow w;  // fake endpoint: nothing leaves the process
+  auto* button = w.find<GlassButton>("OuputStatusAdvGlassButton4");
+  ASSERT_TRUE(button);
+  EXPECT_EQ(button->backColour(), Colours::Grey);
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(w.endpoint.sent, Lines{"KELDRON,U,T,***1************"});
+  EXPECT_EQ(w.entries(), Lines{At("Output 4 Set to Active")});
+  EXPECT_EQ(button->backColour(), Colours::Grey);
+
+  PanelCore& core = w.core();
+  core.LinkUp = 1;
+  core.RefreshStatusDisplay();
+  EXPECT_EQ(button->backColour(), Colours::Green);
+  core.Report.ReportedOutputs[3] = 1;
+  core.RefreshStatusDisplay();
+  EXPECT_EQ(button->backColour(), Colours::Red);
+}
+
+TEST(QtAlarmSound, WithoutItsFileOrADeviceThePanelGoesOnSilently) {
+  const fs::path dir = fs::temp_directory_path() / ("qmx-sound-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+
+  // A missing file: one line on standard error, however often the alarm starts.
+  testing::internal::CaptureStderr();
+  {
+    QtAlarmSound sound((dir / "Alarm.wav").string());
+    sound.Play();
+    sound.Stop();
+    sound.Play();
+    EXPECT_TRUE(sound.Unavailable());
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "quellmarinox-simple-panel: alarm sound unavailable: " + (dir / "Alarm.wav").string() + " not found\n");
+
+  // A file that is no wave: without a sound device it is refused at once; with one, when
+  // loading fails. Either way Play and Stop return.
+  std::ofstream(dir / "Alarm.wav", std::ios::binary) << "not a wave";
+  testing::internal::CaptureStderr();
+  {
+    QtAlarmSound sound((dir / "Alarm.wav").string());
+    sound.Play();
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    sound.Play();
+    sound.Stop();
+  }
+  // The audio back end may add its own warnings; ours is one line at most.
+  const std::string said = testing::internal::GetCapturedStderr();
+  int ours = 0;
+  for (std::size_t at = said.find("quellmarinox-simple-panel: alarm sound unavailable: "); at != std::string::npos;
+       at = said.find("quellmarinox-simple-panel: alarm sound unavailable: ", at + 1))
+    ++ours;
+  EXPECT_LE(ours, 1) << said;
+  fs::remove_all(dir);
+}
