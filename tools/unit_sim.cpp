@@ -177,6 +177,9 @@ class UnitSimulator {
       if (ready > 0 && (watched[0].revents & POLLIN)) ReceiveDatagram();
       if (ready > 0 && stdinOpen_ && (watched[1].revents & (POLLIN | POLLHUP | POLLERR))) ReadStandardInput();
       DoDueWork(Clock::now());
+      // One write per turn: a datagram's trace line and the answer's arrive together, and only
+      // once the answer has been sent, so a reader of the trace knows it is on its way.
+      std::fflush(stdout);
     }
     if (stopSignal != 0) std::printf("stopped by signal %d\n", static_cast<int>(stopSignal));
     return 0;
@@ -196,13 +199,14 @@ class UnitSimulator {
     socklen_t length = sizeof local;
     if (::bind(socket_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
         ::getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-      std::fprintf(stderr, "%s: cannot listen on 127.0.0.1:%u: %s\n", ProgramName,
-                   static_cast<unsigned>(options_.port), std::strerror(errno));
+      std::fprintf(stderr, "%s: cannot listen on 127.0.0.1:%u: %s\n", ProgramName, static_cast<unsigned>(options_.port),
+                   std::strerror(errno));
       return false;
     }
     std::printf("listening on %s\n", AddressText(local).c_str());
     std::printf("unit %s, reporting every %g s%s, %zu scripted command(s)\n", Printable(options_.name).c_str(),
                 options_.every, options_.every > 0 ? "" : " (never)", script_.size());
+    std::fflush(stdout);
     return true;
   }
 
@@ -297,12 +301,8 @@ class UnitSimulator {
         peer_ = from;
         std::printf("ignored: %s\n", action.note.c_str());
         return;
-      case Kind::Acknowledgement:
-        std::printf("acknowledged\n");
-        return;
-      case Kind::Ignored:
-        std::printf("ignored: %s\n", action.note.c_str());
-        return;
+      case Kind::Acknowledgement: std::printf("acknowledged\n"); return;
+      case Kind::Ignored: std::printf("ignored: %s\n", action.note.c_str()); return;
     }
   }
 
@@ -379,8 +379,8 @@ class UnitSimulator {
   void ReportToPanel() {
     if (!peer_ || silent_) return;
     const std::string report = BuildUnitReport(options_.name, image_);
-    if (::sendto(socket_, report.data(), report.size(), 0, reinterpret_cast<const sockaddr*>(&*peer_),
-                 sizeof *peer_) < 0) {
+    if (::sendto(socket_, report.data(), report.size(), 0, reinterpret_cast<const sockaddr*>(&*peer_), sizeof *peer_) <
+        0) {
       std::printf("error: send to %s failed: %s\n", AddressText(*peer_).c_str(), std::strerror(errno));
       return;
     }
@@ -406,8 +406,6 @@ class UnitSimulator {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Each trace line reaches a pipe as soon as it is written, so tests and people see it at once.
-  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const std::optional<Options> options = ReadOptions(argc, argv);
   if (!options) {
     std::fprintf(stderr, "Try '%s --help'.\n", ProgramName);

@@ -1,0 +1,151 @@
+// Helpers for the end-to-end tests: the simulated unit as a child process on 127.0.0.1,
+// and an endpoint wrapper that lets a test wait for exactly the datagrams the panel sent.
+#pragma once
+
+#include "link/UdpUnitEndpoint.h"
+#include "monitor/EventLog.h"
+#include "support/Fakes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The real endpoint, counting what it sends so the test knows how many datagrams the
+// simulator should have seen.
+class CountingEndpoint final : public UnitEndpoint {
+ public:
+  void SetRemote(std::string host, std::uint16_t port) override {
+    host_ = host;
+    real_.SetRemote(std::move(host), port);
+  }
+  EndpointResult Open() override { return real_.Open(); }
+  void Close() override { real_.Close(); }
+  bool IsOpen() const override { return real_.IsOpen(); }
+  EndpointResult Send(std::string_view datagram) override {
+    // A last guard: nothing from these tests may leave for an address off this machine.
+    if (host_ != "127.0.0.1") return {false, "test endpoint refuses " + host_};
+    const EndpointResult result = real_.Send(datagram);
+    if (result.ok) ++sent;
+    return result;
+  }
+  std::optional<std::string> Receive() override { return real_.Receive(); }
+
+  int sent = 0;
+
+ private:
+  UdpUnitEndpoint real_;
+  std::string host_;
+};
+
+class UnitSim {
+ public:
+  explicit UnitSim(QStringList arguments) {
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(QStringLiteral(QMX_UNIT_SIM), QStringList{"--port", "0"} + arguments);
+    if (!process_.waitForStarted(10000)) return;
+    const QDeadlineTimer deadline(10000);
+    const std::string ready = "listening on 127.0.0.1:";
+    while (port_ == 0 && !deadline.hasExpired()) {
+      Read(100);
+      for (const std::string& line : lines_)
+        if (line.starts_with(ready)) port_ = static_cast<std::uint16_t>(std::stoi(line.substr(ready.size())));
+    }
+  }
+  ~UnitSim() {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  UnitSim(const UnitSim&) = delete;
+  UnitSim& operator=(const UnitSim&) = delete;
+
+  // 0 when the simulator did not come up.
+  std::uint16_t port() const { return port_; }
+
+  void Command(const std::string& line) {
+    process_.write((line + "\n").c_str());
+    process_.waitForBytesWritten(1000);
+  }
+
+  // Takes what the simulator has printed, waiting at most `milliseconds` for something new.
+  void Read(int milliseconds) {
+    if (!process_.canReadLine()) process_.waitForReadyRead(milliseconds);
+    while (process_.canReadLine()) {
+      std::string line = process_.readLine().toStdString();
+      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+      lines_.push_back(std::move(line));
+    }
+  }
+
+  int Count(std::string_view text) const {
+    return static_cast<int>(std::count_if(
+        lines_.begin(), lines_.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
+  }
+  bool Saw(std::string_view text) const { return Count(text) > 0; }
+
+  // Reads until a line holds `text`, for at most ten seconds.
+  bool WaitFor(std::string_view text) {
+    const QDeadlineTimer deadline(10000);
+    while (!Saw(text) && !deadline.hasExpired()) Read(50);
+    return Saw(text);
+  }
+
+  // Waits, at most two seconds, until the simulator has traced `count` received datagrams.
+  // The trace of a datagram and of the answer to it arrive together, after the answer left.
+  // A datagram that never arrives is written off, so later waits do not wait for it again.
+  void AwaitReceived(int count) {
+    const QDeadlineTimer deadline(2000);
+    Read(0);
+    while (Count("<- 127.0.0.1:") + lost_ < count && !deadline.hasExpired()) Read(50);
+    lost_ = std::max(lost_, count - Count("<- 127.0.0.1:"));
+  }
+
+  const std::vector<std::string>& lines() const { return lines_; }
+
+ private:
+  QProcess process_;
+  std::uint16_t port_ = 0;
+  int lost_ = 0;
+  std::vector<std::string> lines_;
+};
+
+// Runs `tick` until `done` holds, at most `maxTicks` times. After each tick it waits only
+// for the simulator to have taken every datagram the panel sent, so every answer is waiting
+// in the panel's socket before the next tick reads.
+inline bool TickUntil(UnitSim& sim, const CountingEndpoint& endpoint, const std::function<void()>& tick,
+                      const std::function<bool()>& done, int maxTicks) {
+  for (int i = 0; i < maxTicks; ++i) {
+    tick();
+    QCoreApplication::processEvents();
+    sim.AwaitReceived(endpoint.sent);
+    if (done()) return true;
+  }
+  return false;
+}
+
+// The lines of the day's log file as the sink holds them, each with its CR LF.
+inline std::vector<std::string> LogLines(const MemoryLogSink& sink, const std::string& logDirectory,
+                                         const LocalTime& day) {
+  std::vector<std::string> lines;
+  const auto it = sink.files.find(logDirectory + "/" + LogFileName(day));
+  if (it == sink.files.end()) return lines;
+  std::size_t start = 0;
+  while (start < it->second.size()) {
+    std::size_t end = it->second.find("\r\n", start);
+    end = end == std::string::npos ? it->second.size() : end + 2;
+    lines.push_back(it->second.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+inline bool Holds(const std::vector<std::string>& lines, std::string_view text) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.find(text) != std::string::npos; });
+}
