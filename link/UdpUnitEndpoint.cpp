@@ -1,12 +1,91 @@
 #include "link/UdpUnitEndpoint.h"
 
+#include <QHostAddress>
 #include <QUdpSocket>
-// STUB: replaced by the link work.
+
+namespace {
+// Only numeric addresses: a host name would need a DNS look-up, which the panel never makes.
+std::optional<QHostAddress> NumericAddress(const std::string& host) {
+  QHostAddress address;
+  if (!address.setAddress(QString::fromLatin1(host.data(), static_cast<qsizetype>(host.size())))) return std::nullopt;
+  return address;
+}
+
+// The local address to bind: loopback only for a loopback unit, so a unit on this machine
+// never opens the panel to the network; otherwise any address of the remote's family.
+QHostAddress LocalAddressFor(const std::string& host) {
+  const std::optional<QHostAddress> remote = NumericAddress(host);
+  if (remote && remote->protocol() == QAbstractSocket::IPv6Protocol)
+    return QHostAddress(remote->isLoopback() ? QHostAddress::LocalHostIPv6 : QHostAddress::AnyIPv6);
+  if (remote && remote->isLoopback()) return QHostAddress(QHostAddress::LocalHost);
+  return QHostAddress(QHostAddress::AnyIPv4);
+}
+
+std::string Reason(const QUdpSocket& socket) { return socket.errorString().toLocal8Bit().toStdString(); }
+
+// A socket bound to an ephemeral port, or the reason it could not be bound.
+std::unique_ptr<QUdpSocket> BoundSocket(const std::string& host, std::string& error) {
+  auto socket = std::make_unique<QUdpSocket>();
+  if (!socket->bind(LocalAddressFor(host), 0)) {
+    error = Reason(*socket);
+    return nullptr;
+  }
+  return socket;
+}
+}  // namespace
+
 UdpUnitEndpoint::UdpUnitEndpoint() = default;
 UdpUnitEndpoint::~UdpUnitEndpoint() = default;
-void UdpUnitEndpoint::SetRemote(std::string host, std::uint16_t port) { host_ = std::move(host); port_ = port; }
-EndpointResult UdpUnitEndpoint::Open() { return {false, "not built yet"}; }
-void UdpUnitEndpoint::Close() {}
-bool UdpUnitEndpoint::IsOpen() const { return false; }
-EndpointResult UdpUnitEndpoint::Send(std::string_view) { return {false, "not built yet"}; }
-std::optional<std::string> UdpUnitEndpoint::Receive() { return std::nullopt; }
+
+void UdpUnitEndpoint::SetRemote(std::string host, std::uint16_t port) {
+  host_ = std::move(host);
+  port_ = port;
+  // A new remote that needs another local address (loopback against network, IPv4 against
+  // IPv6) gets a fresh socket; if that cannot be bound the old one stays and sends report why.
+  // An unusable host keeps the socket as it is: every send refuses it anyway.
+  if (socket_ && NumericAddress(host_) && socket_->localAddress() != LocalAddressFor(host_)) {
+    std::string ignored;
+    if (auto rebound = BoundSocket(host_, ignored)) socket_ = std::move(rebound);
+  }
+}
+
+EndpointResult UdpUnitEndpoint::Open() {
+  if (socket_) return {true, {}};
+  std::string error;
+  socket_ = BoundSocket(host_, error);
+  if (!socket_) return {false, error};
+  return {true, {}};
+}
+
+void UdpUnitEndpoint::Close() { socket_.reset(); }
+
+bool UdpUnitEndpoint::IsOpen() const { return socket_ != nullptr; }
+
+EndpointResult UdpUnitEndpoint::Send(std::string_view datagram) {
+  const std::optional<QHostAddress> remote = NumericAddress(host_);
+  if (!remote) return {false, "not a usable address: " + host_};
+
+  std::unique_ptr<QUdpSocket> temporary;
+  QUdpSocket* socket = socket_.get();
+  if (!socket) {
+    // Closed: an output command still leaves, from a socket that lives for this one send.
+    std::string error;
+    temporary = BoundSocket(host_, error);
+    if (!temporary) return {false, error};
+    socket = temporary.get();
+  }
+  const qint64 written = socket->writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()), *remote, port_);
+  if (written != static_cast<qint64>(datagram.size())) return {false, Reason(*socket)};
+  return {true, {}};
+}
+
+std::optional<std::string> UdpUnitEndpoint::Receive() {
+  if (!socket_ || !socket_->hasPendingDatagrams()) return std::nullopt;
+  const qint64 size = socket_->pendingDatagramSize();
+  if (size < 0) return std::nullopt;
+  std::string datagram(static_cast<std::size_t>(size), '\0');
+  const qint64 read = socket_->readDatagram(datagram.data(), size);
+  if (read < 0) return std::nullopt;
+  datagram.resize(static_cast<std::size_t>(read));
+  return datagram;
+}
