@@ -1,0 +1,111 @@
+// Monitoring figures: the alarm passes over all 24 inputs, and a display refresh on the real
+// widgets of a main window (offscreen), once with nothing to change and once with everything.
+#include "app/MainWindow.h"
+#include "monitor/AlarmMachines.h"
+#include "support/Fakes.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+namespace fs = std::filesystem;
+using enum AlarmState;
+
+void EnsureMonitorBenchApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  static int argc = 1;
+  static char name[] = "panel_bench";
+  static char* argv[] = {name, nullptr};
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static QApplication application(argc, argv);
+}
+
+class NoLog final : public EventRecorder {
+ public:
+  void LogEvent(EventCode, int) override {}
+};
+
+// A shown main window over the fakes, its timer stopped, in a private program directory.
+struct BenchWindow {
+  BenchWindow() {
+    EnsureMonitorBenchApplication();
+    dir = fs::temp_directory_path() / ("qmx-monitor-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts},
+                                       std::vector<std::string>{}, (dir / "quellmarinox-simple-panel").string());
+    form->Timer1()->stop();
+    form->show();
+    QCoreApplication::processEvents();
+  }
+  ~BenchWindow() {
+    form.reset();
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+  }
+  fs::path dir;
+  FakeEndpoint endpoint;
+  SettableClock clock;
+  MemoryLogSink sink;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  std::unique_ptr<TMainForm> form;
+};
+
+// Two connected looks that differ in every colour, caption, level and value text.
+void ShowLook(PanelCore& core, bool second) {
+  core.LinkUp = 1;
+  core.BlinkPhase = second ? 0 : 1;
+  core.DigitalAlarmState.fill(second ? AlarmCleared : AlarmUnaccepted);  // yellow "AC" / red "A"
+  core.AnalogueAlarmState.fill(second ? AlarmCleared : AlarmUnaccepted);
+  core.Report.ReportedOutputs.fill(second ? 1 : 0);
+  core.Report.AnalogueRaw.fill(second ? 900 : 100);
+  core.Report.AnalogueValue.fill(second ? 900.123L : 100.987L);
+}
+}  // namespace
+
+static void BM_EvaluateAlarmsAll24(benchmark::State& state) {
+  UnitConfiguration config{};
+  SetDefaults(config);
+  std::array<std::uint8_t, DigitalInputCount> inputs{};
+  std::array<long double, AnalogueInputCount> values{};
+  std::array<AlarmState, DigitalInputCount> digital{};
+  std::array<AlarmState, AnalogueInputCount> analogue{};
+  NoLog log;
+  // Half the inputs sit in an accepted alarm, half are quiet: a typical report changes nothing.
+  for (int i = 0; i < DigitalInputCount; i += 2) inputs[i] = 1;
+  for (int i = 0; i < AnalogueInputCount; i += 2) values[i] = 2000.0L;
+  for (auto _ : state) {
+    EvaluateDigitalAlarms(config, inputs, digital, log);
+    EvaluateAnalogueAlarms(config, values, analogue, log);
+    benchmark::DoNotOptimize(digital.data());
+    benchmark::DoNotOptimize(analogue.data());
+  }
+}
+BENCHMARK(BM_EvaluateAlarmsAll24);
+
+static void BM_RefreshUnchanged(benchmark::State& state) {
+  BenchWindow window;
+  PanelCore& core = window.form->Core();
+  ShowLook(core, false);
+  core.RefreshStatusDisplay();
+  for (auto _ : state) core.RefreshStatusDisplay();
+}
+BENCHMARK(BM_RefreshUnchanged);
+
+static void BM_RefreshEverythingChanged(benchmark::State& state) {
+  BenchWindow window;
+  PanelCore& core = window.form->Core();
+  bool second = false;
+  for (auto _ : state) {
+    second = !second;
+    ShowLook(core, second);
+    core.RefreshStatusDisplay();
+  }
+}
+BENCHMARK(BM_RefreshEverythingChanged);
