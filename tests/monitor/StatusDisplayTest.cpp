@@ -158,3 +158,34 @@ TEST(AlarmSound, PlaysOnceWhileAnEnabledAlarmWaitsForItsAccept) {
   core.UpdateAlarmSound();
   EXPECT_EQ(sound.plays, 2);
 }
+
+TEST(AlarmSound, BlinkAndSoundFollowTheTick) {
+  Rig rig;
+  rig.core.ConnectButtonClick();
+  rig.report("KELDRON,U,0100000000000000,0000000000000000,0,0,0,0,0,0,0,0");
+  EXPECT_EQ(rig.sound.plays, 1);
+  // A further alarm does not restart the sound.
+  rig.report("KELDRON,U,0110000000000000,0000000000000000,0,0,0,0,0,0,0,0");
+  EXPECT_EQ(rig.view.indicator(1).caption, "A");
+
+  // Each blink colour lasts 21 ticks, and both unaccepted inputs blink together.
+  std::vector<int> flips;
+  Colour last = rig.view.indicator(1).colour;
+  for (int t = 1; t <= 70; ++t) {
+    rig.tick();
+    EXPECT_EQ(rig.view.indicator(2).colour, rig.view.indicator(1).colour);
+    if (rig.view.indicator(1).colour != last) flips.push_back(t);
+    last = rig.view.indicator(1).colour;
+  }
+  ASSERT_EQ(flips.size(), 3u);
+  EXPECT_EQ(flips[1] - flips[0], 21);
+  EXPECT_EQ(flips[2] - flips[1], 21);
+
+  // The accepts stop the sound at the next blink flip, not at the click.
+  rig.core.DigitalInputAlarmClick(1);
+  rig.core.DigitalInputAlarmClick(2);
+  EXPECT_EQ(rig.sound.stops, 0);
+  rig.tick(21);
+  EXPECT_EQ(rig.sound.plays, 1);
+  EXPECT_EQ(rig.sound.stops, 1);
+}
