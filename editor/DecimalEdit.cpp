@@ -1,1 +1,47 @@
 #include "editor/DecimalEdit.h"
+
+#include "editor/DecimalText.h"
+
+DecimalEdit::DecimalEdit(QWidget* parent) : QLineEdit(parent) {
+  setProperty("invalid", false);
+  SetValue(0.0L);
+  // Focus-out and Enter both end editing.
+  connect(this, &QLineEdit::editingFinished, this, &DecimalEdit::CommitText);
+}
+
+void DecimalEdit::SetExtended(const Extended& value) {
+  value_ = value;
+  shownText_ = QString::fromStdString(ShortestDecimalText(value.Get()));
+  setText(shownText_);
+  setCursorPosition(0);
+  MarkInvalid(false);
+}
+
+Extended DecimalEdit::ExtendedValue() {
+  CommitText();
+  return value_;
+}
+
+void DecimalEdit::CommitText() {
+  const QString typed = text();
+  if (typed == shownText_) {
+    MarkInvalid(false);
+    return;
+  }
+  // The calculator reads plain ASCII; any other character makes the text unreadable.
+  const QByteArray ascii = typed.toLatin1();
+  const bool plain = QString::fromLatin1(ascii) == typed;
+  const auto result = plain ? EvaluateDecimalText(std::string_view(ascii.constData(), ascii.size())) : std::nullopt;
+  if (!result) {
+    MarkInvalid(true);
+    return;
+  }
+  SetValue(*result);
+}
+
+void DecimalEdit::MarkInvalid(bool invalid) {
+  if (property("invalid").toBool() == invalid) return;
+  setProperty("invalid", invalid);
+  setStyleSheet(invalid ? QStringLiteral("DecimalEdit { border: 2px solid rgb(255, 0, 0); }") : QString());
+  setToolTip(invalid ? QStringLiteral("Not a number: the previous value is kept") : QString());
+}
