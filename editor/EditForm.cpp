@@ -432,7 +432,11 @@ QWidget* TEditForm::BuildButtonPanel() {
 void TEditForm::FormCreate() { EditAdvPageControl->setCurrentIndex(0); }
 
 void TEditForm::ShowEditor() {
-  if (!isVisible()) show();  // showEvent runs FormShow first
+  if (!isVisible()) {
+    show();  // showEvent runs FormShow first
+  } else if (isMinimized()) {
+    showNormal();  // already visible: brought back as it was, nothing reloaded
+  }
   raise();
   activateWindow();
 }
