@@ -87,6 +87,10 @@ std::optional<Options> ReadOptions(int argc, char** argv) {
       return std::nullopt;
     }
     const std::string value = argv[++i];
+    if (value.empty()) {
+      std::fprintf(stderr, "%s: %s needs a value\n", ProgramName, argument.c_str());
+      return std::nullopt;
+    }
     if (argument == "--port") {
       const auto port = ParseWholeNumber(value, 0, 65535);
       if (!port) {
@@ -116,15 +120,15 @@ std::optional<Options> ReadOptions(int argc, char** argv) {
       options.writeConfig = value;
     }
   }
+  if (!options.writeConfig.empty() && options.port == 0) {
+    std::fprintf(stderr, "%s: --write-config needs a port from 1 to 65535\n", ProgramName);
+    return std::nullopt;
+  }
   return options;
 }
 
 // A data file the panel can be started with (-F FILE -c) that keeps it on loopback.
 int WriteLoopbackConfiguration(const Options& options) {
-  if (options.port == 0) {
-    std::fprintf(stderr, "%s: --write-config needs a port from 1 to 65535\n", ProgramName);
-    return 1;
-  }
   UnitConfiguration config{};
   SetDefaults(config);
   WriteText(config.IPAddress, "127.0.0.1");
@@ -364,6 +368,7 @@ class UnitSimulator {
         return;
       case Kind::Report:
         if (!peer_) std::printf("no panel has polled or commanded yet: nothing sent\n");
+        if (silent_) std::printf("silent: nothing sent\n");
         ReportToPanel();
         return;
       case Kind::Quit:

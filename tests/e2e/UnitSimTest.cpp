@@ -127,7 +127,8 @@ TEST(UnitSim, RefusesBadArgumentsAndWritesALoopbackDataFile) {
                                         {"--frobnicate"},
                                         {"--name", QString(32, 'N')},
                                         {"--script", directory.path() + "/none.txt"},
-                                        {"--script", badScript}};
+                                        {"--script", badScript},
+                                        {"--write-config", directory.path() + "/unit.dat", "--port", "0"}};
   for (const QStringList& arguments : bad) {
     const Finished run = RunToEnd(arguments);
     EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
