@@ -184,6 +184,9 @@ void PanelCore::LogEvent(EventCode code, int channel) {
 }
 
 void PanelCore::AppendLogLine(std::string_view line) {
+  // Before start-up has set the log directory there is no day's file to write to; such an
+  // entry would otherwise land at the root of the file system.
+  if (LogDirectory.empty()) return;
   const std::string path = LogDirectory + "/" + LogFileName(services_.clock.Now());
   (void)services_.logSink.Append(path, line);  // a failed entry is dropped; the next one tries again
 }

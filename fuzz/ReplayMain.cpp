@@ -15,8 +15,11 @@ int main(int argc, char** argv) {
     if (std::filesystem::is_directory(argv[i])) {
       for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
         if (entry.is_regular_file()) paths.push_back(entry.path());
-    } else {
+    } else if (std::filesystem::is_regular_file(argv[i])) {
       paths.emplace_back(argv[i]);
+    } else {
+      std::fprintf(stderr, "no such input: %s\n", argv[i]);
+      return 1;
     }
     for (const auto& path : paths) {
       std::ifstream in(path, std::ios::binary);
