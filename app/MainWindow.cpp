@@ -59,9 +59,13 @@ TMainForm::TMainForm(MainFormServices services, std::vector<std::string> argumen
                           services.prompts}) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
+  // Where Tahoma is missing, a sans font of similar width, so captions such as
+  // "Connection Lost" still fit their 82-pixel label.
+  QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                             {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
-  font.setStyleHint(QFont::SansSerif);  // a similar sans font where Tahoma is missing
+  font.setStyleHint(QFont::SansSerif);
   setFont(font);
   BuildControls();
   if (const QScreen* screen = QGuiApplication::primaryScreen())

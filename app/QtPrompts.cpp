@@ -11,7 +11,7 @@ std::string LocalName(const QString& name) { return QFile::encodeName(name).toSt
 
 void QtPrompts::ShowError(std::string_view message) {
   QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                  QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size())), QMessageBox::Ok,
+                  QString::fromLocal8Bit(message.data(), static_cast<qsizetype>(message.size())), QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
 }

@@ -1,4 +1,5 @@
-// The real prompts: the toolkit's message boxes and file dialogs.
+// The real prompts: the toolkit's message boxes and file dialogs. Messages may carry file
+// names, which are in the platform's local 8-bit encoding.
 #pragma once
 
 #include "config/Prompts.h"

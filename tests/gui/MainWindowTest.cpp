@@ -4,6 +4,7 @@
 #include "app/widgets/StatusIndicator.h"
 #include "support/Fakes.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -98,6 +99,10 @@ TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
   EXPECT_EQ(form.findChild<QLabel*>("AnalogueStatusLabel8")->text(), "Analogue 8");
   EXPECT_EQ(form.findChild<StatusIndicator*>("CommsStatusAdvSmoothStatusIndicator")->caption(), "0");
   EXPECT_TRUE(form.findChild<QPushButton*>("HelpButton")->isHidden());
+
+  // The longest link status fits its label in the window's font.
+  const QLabel* status = form.findChild<QLabel*>("ConnectionStatusLabel");
+  EXPECT_LE(QFontMetrics(status->font()).horizontalAdvance("Connection Lost"), status->width());
 
   QTimer* timer = form.Timer1();
   EXPECT_EQ(timer->objectName(), "Timer1");
