@@ -14,9 +14,7 @@ StartupOptions ReadCommandLine(std::span<const std::string> arguments, std::stri
       case 'C':
       case 'c': options.connectAtStart = true; break;
       case 'F': options.startupFileName = argument.substr(2); break;
-      case 'f':
-        options.startupFileName = std::string(programDirectory) + "/" + argument.substr(2);
-        break;
+      case 'f': options.startupFileName = std::string(programDirectory) + "/" + argument.substr(2); break;
       default: break;
     }
   }

@@ -15,5 +15,4 @@ struct StartupOptions {
   int ignoredTooLong = 0;  // arguments over 511 characters, ignored whole
 };
 
-[[nodiscard]] StartupOptions ReadCommandLine(std::span<const std::string> arguments,
-                                             std::string_view programDirectory);
+[[nodiscard]] StartupOptions ReadCommandLine(std::span<const std::string> arguments, std::string_view programDirectory);

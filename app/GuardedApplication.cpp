@@ -7,7 +7,8 @@
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 void ShowStandardError(const char* what) {
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), QString::fromLocal8Bit(what));
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
+                        QString::fromLocal8Bit(what));
 }
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {

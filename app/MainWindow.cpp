@@ -55,14 +55,14 @@ class ClickableLabel final : public QLabel {
 TMainForm::TMainForm(MainFormServices services, std::vector<std::string> arguments, std::string programFilePath,
                      QWidget* parent)
     : QWidget(parent),
-      core_(PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound,
-                          services.prompts}) {
+      core_(
+          PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts}) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
   // Where Tahoma is missing, a sans font of similar width, so captions such as
   // "Connection Lost" still fit their 82-pixel label.
-  QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                             {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
+  QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                                        QStringLiteral("DejaVu Sans")});
   QFont font(QStringLiteral("Tahoma"));
   font.setPixelSize(11);
   font.setStyleHint(QFont::SansSerif);
@@ -107,7 +107,8 @@ void TMainForm::BuildControls() {
   commsIndicator_->setGeometry(312, 32, 24, 24);
   commsIndicator_->setFillColour(Colours::Red);
   commsIndicator_->setCaption("0");
-  connect(commsIndicator_, &StatusIndicator::clicked, this, [this] { core_.CommsStatusAdvSmoothStatusIndicatorClick(); });
+  connect(commsIndicator_, &StatusIndicator::clicked, this,
+          [this] { core_.CommsStatusAdvSmoothStatusIndicatorClick(); });
 
   auto* panel10 = MakePanel(this, "Panel10", QRect(1, 1, 320, 350));
   for (int i = 0; i < DigitalInputCount; ++i) {
@@ -177,7 +178,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 Colour TMainForm::InputIndicatorColour(int channel) const { return inputIndicators_[channel]->fillColour(); }
-void TMainForm::SetInputIndicatorColour(int channel, Colour colour) { inputIndicators_[channel]->setFillColour(colour); }
+void TMainForm::SetInputIndicatorColour(int channel, Colour colour) {
+  inputIndicators_[channel]->setFillColour(colour);
+}
 std::string TMainForm::InputIndicatorCaption(int channel) const { return inputIndicators_[channel]->caption(); }
 void TMainForm::SetInputIndicatorCaption(int channel, std::string_view caption) {
   inputIndicators_[channel]->setCaption(caption);
@@ -193,8 +196,12 @@ void TMainForm::SetAnalogueValueText(int channel, std::string_view text) {
   analogueValueTexts_[channel] = std::string(text);
   analogueValueLabels_[channel]->setText(FromAnsi(text));
 }
-void TMainForm::SetInputLabelText(int channel, std::string_view text) { inputLabels_[channel]->setText(FromAnsi(text)); }
-void TMainForm::SetOutputButtonCaption(int channel, std::string_view text) { outputButtons_[channel]->setCaption(text); }
+void TMainForm::SetInputLabelText(int channel, std::string_view text) {
+  inputLabels_[channel]->setText(FromAnsi(text));
+}
+void TMainForm::SetOutputButtonCaption(int channel, std::string_view text) {
+  outputButtons_[channel]->setCaption(text);
+}
 void TMainForm::SetAnalogueLabelText(int channel, std::string_view text) {
   analogueLabels_[channel]->setText(FromAnsi(text));
 }

@@ -142,14 +142,19 @@ void PanelCore::EvaluateAlarms() {
 }
 
 void PanelCore::RefreshStatusDisplay() {
-  const DisplayInputs inputs{DigitalAlarmState, AnalogueAlarmState, Report.ReportedOutputs, Report.AnalogueRaw,
-                             Report.AnalogueValue, BlinkPhase, LinkUp};
+  const DisplayInputs inputs{DigitalAlarmState,
+                             AnalogueAlarmState,
+                             Report.ReportedOutputs,
+                             Report.AnalogueRaw,
+                             Report.AnalogueValue,
+                             BlinkPhase,
+                             LinkUp};
   ::RefreshStatusDisplay(inputs, services_.view);
 }
 
 void PanelCore::UpdateAlarmSound() {
-  ::UpdateAlarmSound(Configuration, DigitalAlarmState, AnalogueAlarmState,
-                     LinkState == ::LinkState::LinkLostUnaccepted, AlarmSoundPlaying, services_.sound);
+  ::UpdateAlarmSound(Configuration, DigitalAlarmState, AnalogueAlarmState, LinkState == ::LinkState::LinkLostUnaccepted,
+                     AlarmSoundPlaying, services_.sound);
 }
 
 void PanelCore::DigitalInputAlarmClick(int channel) {

@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
     auto editForm = std::make_unique<TEditForm>(MainForm->Core(), prompts);
     EditForm = editForm.get();
     MainForm->SetEditorShower([] { EditForm->ShowEditor(); });
-    QObject::connect(MainForm, &TMainForm::closed, &application, [] { QCoreApplication::quit(); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        MainForm, &TMainForm::closed, &application, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     MainForm->show();
 
     // For smoke tests: close the window by itself after this many milliseconds.

@@ -24,7 +24,8 @@ std::string_view LoadOutcomeMessage(LoadOutcome outcome) {
 
 LoadOutcome DecodeDataFile(std::span<const std::uint8_t> bytes, UnitConfiguration& config) {
   if (bytes.size() < DataFileHeaderSize) return LoadOutcome::Incompatible;
-  if (std::memcmp(bytes.data() + 4, DataFileIdentity.data(), DataFileIdentitySize) != 0) return LoadOutcome::Incompatible;
+  if (std::memcmp(bytes.data() + 4, DataFileIdentity.data(), DataFileIdentitySize) != 0)
+    return LoadOutcome::Incompatible;
   std::int32_t version = 0;
   std::memcpy(&version, bytes.data(), sizeof version);
   if (version > DataFileVersion) return LoadOutcome::LaterFormat;

@@ -24,7 +24,8 @@ void SetDefaults(UnitConfiguration& config) {
     WriteText(config.InputDesignator[n - 1], "Input " + std::to_string(n));
     WriteText(config.OutputDesignator[n - 1], "Output " + std::to_string(n));
   }
-  for (int n = 1; n <= AnalogueInputCount; ++n) WriteText(config.AnalogueDesignator[n - 1], "Analogue " + std::to_string(n));
+  for (int n = 1; n <= AnalogueInputCount; ++n)
+    WriteText(config.AnalogueDesignator[n - 1], "Analogue " + std::to_string(n));
   config.EnableLogging = 1;
   config.LostLinkEnableReporting = 1;
   config.LostLinkRequiresAccept = 1;

@@ -17,7 +17,7 @@ void EvaluateAnalogueAlarms(const UnitConfiguration& config, std::span<const lon
                             std::span<AlarmState, AnalogueInputCount> states, EventRecorder& log);
 
 // Zero-based channels. Neither redraws anything.
-void DigitalInputAlarmClick(const UnitConfiguration& config, int channel, std::uint8_t reportedInput,
-                            AlarmState& state, EventRecorder& log);
+void DigitalInputAlarmClick(const UnitConfiguration& config, int channel, std::uint8_t reportedInput, AlarmState& state,
+                            EventRecorder& log);
 void AnalogueInputAlarmClick(const UnitConfiguration& config, int channel, long double value, AlarmState& state,
                              EventRecorder& log);

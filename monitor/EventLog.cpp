@@ -41,7 +41,8 @@ std::string Designator(EventCode code, int channel, const UnitConfiguration& con
     case EventCode::AnalogueAlarm:
     case EventCode::AnalogueAlarmAccept:
     case EventCode::AnalogueAlarmReset:
-      return channel >= 0 && channel < AnalogueInputCount ? ReadText(config.AnalogueDesignator[channel]) : std::string();
+      return channel >= 0 && channel < AnalogueInputCount ? ReadText(config.AnalogueDesignator[channel])
+                                                          : std::string();
     case EventCode::OutputSetActive:
     case EventCode::OutputSetInactive:
       return channel >= 0 && channel < OutputCount ? ReadText(config.OutputDesignator[channel]) : std::string();

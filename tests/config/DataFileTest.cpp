@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 namespace {
 class TempDir {
  public:
-  TempDir() : path_(fs::temp_directory_path() / ("qmx-data-" + std::to_string(::getpid()) + "-" + std::to_string(++n_))) {
+  TempDir()
+      : path_(fs::temp_directory_path() / ("qmx-data-" + std::to_string(::getpid()) + "-" + std::to_string(++n_))) {
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
@@ -29,9 +30,7 @@ std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void Spit(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 std::string Header(std::int32_t version, std::string identity = "KELDRON Quellmarinox Simple Pane") {
   std::string header(reinterpret_cast<const char*>(&version), 4);
   return header + identity.substr(0, 32);

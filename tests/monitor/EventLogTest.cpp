@@ -55,8 +55,7 @@ TEST(EventLog, EntriesGoToTheDayOfTheirWritingAndLoggingOffTouchesNothing) {
   rig.core.LogEvent(EventCode::DigitalAlarm, 0);
   rig.clock.now = {2026, 12, 6, 0, 0, 0};
   rig.core.LogEvent(EventCode::DigitalAlarmAccept, 0);
-  EXPECT_EQ(rig.sink.files[day1],
-            "05/12/2026,14:03:27,Application Started\r\n05/12/2026,23:59:59,Input 1 Alarm\r\n");
+  EXPECT_EQ(rig.sink.files[day1], "05/12/2026,14:03:27,Application Started\r\n05/12/2026,23:59:59,Input 1 Alarm\r\n");
   EXPECT_EQ(rig.sink.files[day2], "06/12/2026,00:00:00,Input 1 Alarm Accept\r\n");
 
   // Off: no clock reading matters, no file is created or touched.
