@@ -2,7 +2,7 @@
 // widgets of a main window (offscreen), once with nothing to change and once with everything.
 #include "app/MainWindow.h"
 #include "monitor/AlarmMachines.h"
-#include "support/Fakes.h"
+#include "support/WindowRig.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -31,30 +31,12 @@ class NoLog final : public EventRecorder {
   void LogEvent(EventCode, int) override {}
 };
 
-// A shown main window over the fakes, its timer stopped, in a private program directory.
-struct BenchWindow {
-  BenchWindow() {
-    EnsureMonitorBenchApplication();
-    dir = fs::temp_directory_path() / ("qmx-monitor-bench-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts},
-                                       std::vector<std::string>{}, (dir / "quellmarinox-simple-panel").string());
-    form->Timer1()->stop();
+// A shown main window over the fakes, its timer stopped.
+struct BenchWindow : WindowRig {
+  BenchWindow() : WindowRig((EnsureMonitorBenchApplication(), std::vector<std::string>{}), Tick::Stopped) {
     form->show();
     QCoreApplication::processEvents();
   }
-  ~BenchWindow() {
-    form.reset();
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  fs::path dir;
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
 };
 
 // Two connected looks that differ in every colour, caption, level and value text.

@@ -179,6 +179,18 @@ QWidget* TEditForm::BuildEthernetPage() {
   return page;
 }
 
+// A group's "Enable All" and "Disable All" buttons; neither is a default button.
+void TEditForm::AddGroupButtons(QBoxLayout* buttons, const char* allName, void (TEditForm::*all)(),
+                                const char* noneName, void (TEditForm::*none)()) {
+  for (auto [name, caption, handler] : {std::tuple{allName, "Enable All", all}, {noneName, "Disable All", none}}) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, handler);
+    buttons->addWidget(button);
+  }
+}
+
 QWidget* TEditForm::BuildDigitalReportingPage() {
   auto* page = new QWidget;
   page->setObjectName("DigitalReportingAdvTabSheet");
@@ -190,14 +202,7 @@ QWidget* TEditForm::BuildDigitalReportingPage() {
     auto* layout = Tight(new QVBoxLayout(box));
     layout->addLayout(BoxRows(boxes, boxName, 8));
     auto* buttons = new QHBoxLayout;
-    for (auto [buttonName, caption, handler] :
-         {std::tuple{allName, "Enable All", all}, {noneName, "Disable All", none}}) {
-      auto* button = new QPushButton(caption);
-      button->setObjectName(buttonName);
-      button->setAutoDefault(false);
-      connect(button, &QPushButton::clicked, this, handler);
-      buttons->addWidget(button);
-    }
+    AddGroupButtons(buttons, allName, all, noneName, none);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     return box;
@@ -252,14 +257,7 @@ QWidget* TEditForm::BuildAnalogueReportingPage() {
     auto* layout = Tight(new QHBoxLayout(box));
     layout->addLayout(BoxRows(group, boxName, 4));
     auto* buttons = new QVBoxLayout;
-    for (auto [buttonName, caption, handler] :
-         {std::tuple{allName, "Enable All", all}, {noneName, "Disable All", none}}) {
-      auto* button = new QPushButton(caption);
-      button->setObjectName(buttonName);
-      button->setAutoDefault(false);
-      connect(button, &QPushButton::clicked, this, handler);
-      buttons->addWidget(button);
-    }
+    AddGroupButtons(buttons, allName, all, noneName, none);
     layout->addLayout(buttons);
     return box;
   };
@@ -344,15 +342,8 @@ QWidget* TEditForm::BuildOutputDesignatorsPage() {
   auto* pulseLayout = Tight(new QVBoxLayout(pulse));
   pulseLayout->addLayout(BoxRows(OutputUsePulseJvCheckBox, "OutputUsePulseJvCheckBox", 8));
   auto* pulseButtons = new QHBoxLayout;
-  for (auto [name, caption, handler] :
-       {std::tuple{"OutputUsePulseCheckAllButton", "Enable All", &TEditForm::OutputUsePulseCheckAllButtonClick},
-        {"OutputUsePulseCheckNoneButton", "Disable All", &TEditForm::OutputUsePulseCheckNoneButtonClick}}) {
-    auto* button = new QPushButton(caption);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, handler);
-    pulseButtons->addWidget(button);
-  }
+  AddGroupButtons(pulseButtons, "OutputUsePulseCheckAllButton", &TEditForm::OutputUsePulseCheckAllButtonClick,
+                  "OutputUsePulseCheckNoneButton", &TEditForm::OutputUsePulseCheckNoneButtonClick);
   pulseButtons->addStretch(1);
   pulseLayout->addLayout(pulseButtons);
 

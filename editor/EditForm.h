@@ -19,6 +19,8 @@ class QSpinBox;
 class QTabWidget;
 class DecimalEdit;
 
+class QBoxLayout;
+
 class TEditForm final : public QWidget {
   Q_OBJECT
  public:
@@ -71,6 +73,8 @@ class TEditForm final : public QWidget {
   QWidget* BuildOutputDesignatorsPage();
   QWidget* BuildGeneralPage();
   QWidget* BuildButtonPanel();
+  void AddGroupButtons(QBoxLayout* buttons, const char* allName, void (TEditForm::*all)(), const char* noneName,
+                       void (TEditForm::*none)());
   static void SetAll(std::span<QCheckBox* const> boxes, bool checked);
 
   ConfigurationOwner& owner_;

@@ -129,22 +129,6 @@ inline bool TickUntil(UnitSim& sim, const CountingEndpoint& endpoint, const std:
   return false;
 }
 
-// The lines of the day's log file as the sink holds them, each with its CR LF.
-inline std::vector<std::string> LogLines(const MemoryLogSink& sink, const std::string& logDirectory,
-                                         const LocalTime& day) {
-  std::vector<std::string> lines;
-  const auto it = sink.files.find(logDirectory + "/" + LogFileName(day));
-  if (it == sink.files.end()) return lines;
-  std::size_t start = 0;
-  while (start < it->second.size()) {
-    std::size_t end = it->second.find("\r\n", start);
-    end = end == std::string::npos ? it->second.size() : end + 2;
-    lines.push_back(it->second.substr(start, end - start));
-    start = end;
-  }
-  return lines;
-}
-
 inline bool Holds(const std::vector<std::string>& lines, std::string_view text) {
   return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return line.find(text) != std::string::npos; });

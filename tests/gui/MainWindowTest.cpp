@@ -2,7 +2,7 @@
 #include "app/widgets/BarIndicator.h"
 #include "app/widgets/GlassButton.h"
 #include "app/widgets/StatusIndicator.h"
-#include "support/Fakes.h"
+#include "support/WindowRig.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -13,34 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-namespace fs = std::filesystem;
-
 namespace {
-struct Window {
-  Window() : dir(fs::temp_directory_path() / ("qmx-window-" + std::to_string(::getpid()))) {
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  ~Window() {
-    form.reset();
-    fs::remove_all(dir);
-  }
-  TMainForm& make(std::vector<std::string> args = {}) {
-    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts}, std::move(args),
-                                       (dir / "quellmarinox-simple-panel").string());
-    return *form;
-  }
-  fs::path dir;
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
-};
-
 // The control's rectangle in the client area of the window.
 QRect Place(const TMainForm& form, const QString& name) {
   const auto* widget = form.findChild<QWidget*>(name);
@@ -50,8 +23,8 @@ QRect Place(const TMainForm& form, const QString& name) {
 }  // namespace
 
 TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
-  Window w;
-  TMainForm& form = w.make();
+  WindowRig w;
+  TMainForm& form = *w.form;
   EXPECT_EQ(form.windowTitle(), "KELDRON Quellmarinox Simple Panel Vesion: 1.00");
   EXPECT_EQ(form.size(), QSize(899, 517));
   EXPECT_EQ(form.font().pixelSize(), 11);
@@ -112,8 +85,8 @@ TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
 }
 
 TEST(MainWindow, EditShowsTheEditorAndExitCloses) {
-  Window w;
-  TMainForm& form = w.make();
+  WindowRig w;
+  TMainForm& form = *w.form;
   form.show();
   int shown = 0;
   form.SetEditorShower([&] { ++shown; });
@@ -124,13 +97,12 @@ TEST(MainWindow, EditShowsTheEditorAndExitCloses) {
   QTest::mouseClick(form.findChild<QPushButton*>("ExitButton"), Qt::LeftButton);
   EXPECT_EQ(closed.count(), 1);
   EXPECT_FALSE(form.isVisible());
-  const std::string& log = w.sink.files.begin()->second;
-  EXPECT_TRUE(log.ends_with("05/12/2026,14:03:27,Application Closed\r\n")) << log;
+  EXPECT_EQ(w.logLines().back(), "05/12/2026,14:03:27,Application Closed\r\n");
 }
 
 TEST(MainWindow, FirstTickDrawsTheLinkStatus) {
-  Window w;
-  TMainForm& form = w.make();
+  WindowRig w;
+  TMainForm& form = *w.form;
   form.Core().Timer1Timer();
   EXPECT_EQ(form.findChild<QLabel*>("ConnectionStatusLabel")->text(), "Not Connected");
   EXPECT_EQ(form.findChild<StatusIndicator*>("CommsStatusAdvSmoothStatusIndicator")->fillColour(), Colours::Grey);

@@ -3,7 +3,7 @@
 #include "app/widgets/GlassButton.h"
 #include "app/widgets/StatusIndicator.h"
 #include "monitor/QtAlarmSound.h"
-#include "support/Fakes.h"
+#include "support/WindowRig.h"
 
 #include <QLabel>
 #include <QTest>
@@ -21,49 +21,21 @@ using Lines = std::vector<std::string>;
 using enum AlarmState;
 std::string At(const std::string& text) { return "05/12/2026,14:03:27," + text + "\r\n"; }
 
-// A main window over the fakes in a private program directory; its timer is stopped so
-// only the test moves the panel.
-struct MonitorWindow {
-  MonitorWindow() {
-    static int serial = 0;
-    dir = fs::temp_directory_path() / ("qmx-monitor-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts},
-                                       std::vector<std::string>{}, (dir / "quellmarinox-simple-panel").string());
-    form->Timer1()->stop();
-    form->show();
-  }
-  ~MonitorWindow() {
-    form.reset();
-    fs::remove_all(dir);
-  }
+// A shown main window whose timer is stopped, so only the test moves the panel.
+struct MonitorWindow : WindowRig {
+  MonitorWindow() : WindowRig({}, Tick::Stopped) { form->show(); }
   template <typename T>
   T* find(const QString& name) {
     T* control = form->findChild<T*>(name);
     EXPECT_NE(control, nullptr) << name.toStdString();
     return control;
   }
-  PanelCore& core() { return form->Core(); }
+  // The log lines after "Application Started".
   Lines entries() {
-    const auto it = sink.files.find(core().LogDirectory + "/" + LogFileName(clock.now));
-    Lines lines;
-    if (it == sink.files.end()) return lines;
-    for (std::size_t start = 0, end; start < it->second.size(); start = end) {
-      end = it->second.find("\r\n", start) + 2;
-      lines.push_back(it->second.substr(start, end - start));
-    }
-    lines.erase(lines.begin());  // "Application Started"
+    Lines lines = logLines();
+    if (!lines.empty()) lines.erase(lines.begin());
     return lines;
   }
-
-  fs::path dir;
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  std::unique_ptr<TMainForm> form;
 };
 }  // namespace
 

@@ -168,21 +168,49 @@ class RecordingView final : public StatusView {
   int valueAssignments = 0;  // bar levels and value texts
 };
 
+// The lines of the day's log file as the sink holds them, each with its CR LF.
+inline std::vector<std::string> LogLines(const MemoryLogSink& sink, const std::string& logDirectory,
+                                         const LocalTime& day) {
+  std::vector<std::string> lines;
+  const auto it = sink.files.find(logDirectory + "/" + LogFileName(day));
+  if (it == sink.files.end()) return lines;
+  std::size_t start = 0;
+  while (start < it->second.size()) {
+    std::size_t end = it->second.find("\r\n", start);
+    end = end == std::string::npos ? it->second.size() : end + 2;
+    lines.push_back(it->second.substr(start, end - start));
+    start = end;
+  }
+  return lines;
+}
+
+// A private program directory under the system's temporary folder, removed afterwards.
+class TempProgramDirectory {
+ public:
+  explicit TempProgramDirectory(const std::string& prefix) {
+    static int serial = 0;
+    path = std::filesystem::temp_directory_path() /
+           (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~TempProgramDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  TempProgramDirectory(const TempProgramDirectory&) = delete;
+  TempProgramDirectory& operator=(const TempProgramDirectory&) = delete;
+  std::string program() const { return (path / "quellmarinox-simple-panel").string(); }
+
+  std::filesystem::path path;
+};
+
 // A PanelCore over the fakes, started as the program would be, in a private program
 // directory under the system's temporary folder.
 class Rig {
  public:
-  explicit Rig(std::vector<std::string> arguments = {}) {
-    static int serial = 0;
-    directory = std::filesystem::temp_directory_path() /
-                ("qmx-rig-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-    std::filesystem::remove_all(directory);
-    std::filesystem::create_directories(directory);
-    core.FormCreate(arguments, (directory / "quellmarinox-simple-panel").string());
-  }
-  ~Rig() {
-    std::error_code ignored;
-    std::filesystem::remove_all(directory, ignored);
+  explicit Rig(std::vector<std::string> arguments = {}) : directory(temp.path) {
+    core.FormCreate(arguments, temp.program());
   }
   Rig(const Rig&) = delete;
   Rig& operator=(const Rig&) = delete;
@@ -196,19 +224,7 @@ class Rig {
     tick();
   }
   // The lines of today's log file, each with its CR LF.
-  std::vector<std::string> logLines() const {
-    std::vector<std::string> lines;
-    const auto it = sink.files.find(core.LogDirectory + "/" + LogFileName(clock.now));
-    if (it == sink.files.end()) return lines;
-    std::size_t start = 0;
-    while (start < it->second.size()) {
-      std::size_t end = it->second.find("\r\n", start);
-      end = end == std::string::npos ? it->second.size() : end + 2;
-      lines.push_back(it->second.substr(start, end - start));
-      start = end;
-    }
-    return lines;
-  }
+  std::vector<std::string> logLines() const { return LogLines(sink, core.LogDirectory, clock.now); }
   // The log lines after "Application Started".
   std::vector<std::string> eventLines() const {
     auto lines = logLines();
@@ -216,6 +232,7 @@ class Rig {
     return lines;
   }
 
+  TempProgramDirectory temp{"qmx-rig"};
   std::filesystem::path directory;
   FakeEndpoint endpoint;
   SettableClock clock;
