@@ -13,7 +13,11 @@
 
 namespace {
 std::string DirectoryOf(std::string_view programFilePath) {
-  std::string directory = std::filesystem::path(programFilePath).parent_path().string();
+  // A bare or relative program path is taken from the current directory, never as the root.
+  std::error_code ignored;
+  std::filesystem::path program = std::filesystem::absolute(std::filesystem::path(programFilePath), ignored);
+  if (program.empty()) program = programFilePath;
+  std::string directory = program.lexically_normal().parent_path().string();
   while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
   if (directory == "/") directory.clear();  // no trailing separator, even at the root
   return directory;
