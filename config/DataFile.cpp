@@ -7,9 +7,9 @@
 #include <memory>
 #include <system_error>
 
-#if defined(__unix__)
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 std::string_view LoadOutcomeMessage(LoadOutcome outcome) {
   switch (outcome) {
@@ -44,6 +44,27 @@ std::array<std::uint8_t, DataFileSize> EncodeDataFile(const UnitConfiguration& c
 }
 
 namespace {
+// A file descriptor that is closed on every way out.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() { (void)Close(); }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+  // Closes now; a late write error (a full disk on some file systems) shows up here.
+  int Close() {
+    if (fd_ < 0) return 0;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -51,11 +72,25 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config) {
-  File file(std::fopen(path.c_str(), "rb"));
+  // Only a regular file is read. A FIFO or a device is refused before it is opened, and the
+  // open itself does not wait (a FIFO swapped in meanwhile would block it until a writer came).
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return LoadOutcome::CannotOpen;
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!file) return LoadOutcome::CannotOpen;
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return LoadOutcome::CannotOpen;
   std::array<std::uint8_t, DataFileSize> buffer{};
-  const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
-  if (std::ferror(file.get())) return LoadOutcome::ReadError;
+  std::size_t got = 0;
+  while (got < buffer.size()) {
+    const ssize_t n = ::read(file.get(), buffer.data() + got, buffer.size() - got);
+    if (n > 0) {
+      got += static_cast<std::size_t>(n);
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      return LoadOutcome::ReadError;
+    }
+  }
   UnitConfiguration copy;
   CopyConfiguration(copy, config);
   const LoadOutcome outcome = DecodeDataFile(std::span(buffer.data(), got), copy);
@@ -79,13 +114,11 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
     file.reset();
     return fail("cannot write the file", error);
   }
-#if defined(__unix__)
   if (::fsync(::fileno(file.get())) != 0) {
     const int error = errno;
     file.reset();
     return fail("cannot write the file", error);
   }
-#endif
   if (std::fclose(file.release()) != 0) return fail("cannot write the file", errno);
   std::error_code renamed;
   std::filesystem::rename(temporary, path, renamed);

@@ -30,9 +30,10 @@ enum class LoadOutcome { Loaded, CannotOpen, Incompatible, LaterFormat, ReadErro
 [[nodiscard]] LoadOutcome DecodeDataFile(std::span<const std::uint8_t> bytes, UnitConfiguration& config);
 [[nodiscard]] std::array<std::uint8_t, DataFileSize> EncodeDataFile(const UnitConfiguration& config);
 
-// Reads at most 1948 bytes of the file. A read error part-way leaves the configuration
-// as it was (the bytes go to a copy first); a file that simply ends early still replaces
-// the leading bytes it holds.
+// Reads at most 1948 bytes of the file. Anything but a regular file (a folder, a FIFO, a
+// device) cannot be opened, and is refused at once rather than waited on. A read error
+// part-way leaves the configuration as it was (the bytes go to a copy first); a file that
+// simply ends early still replaces the leading bytes it holds.
 [[nodiscard]] LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config);
 
 struct SaveResult {

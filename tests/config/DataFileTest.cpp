@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -34,6 +39,13 @@ void Spit(const std::string& path, const std::string& bytes) { std::ofstream(pat
 std::string Header(std::int32_t version, std::string identity = "KELDRON Quellmarinox Simple Pane") {
   std::string header(reinterpret_cast<const char*>(&version), 4);
   return header + identity.substr(0, 32);
+}
+std::string Encoded(const UnitConfiguration& config) {
+  const auto bytes = EncodeDataFile(config);
+  return std::string(bytes.begin(), bytes.end());
+}
+std::size_t OpenDescriptors() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 UnitConfiguration Unusual() {
   UnitConfiguration config;
@@ -70,11 +82,11 @@ TEST(DataFile, RefusalsComeInTheirOrderAndChangeNothing) {
   UnitConfiguration before;
   CopyConfiguration(before, config);
 
-  // Cannot be opened: missing, or a folder that cannot be read as a file.
-  EXPECT_EQ(ReadDataFile(dir.file("missing.dat"), config), LoadOutcome::CannotOpen);
+  // Cannot be opened: missing, or not a regular file at all. Every file opened is closed again.
+  const std::size_t descriptors = OpenDescriptors();
   fs::create_directory(dir.file("folder.dat"));
-  const LoadOutcome folder = ReadDataFile(dir.file("folder.dat"), config);
-  EXPECT_EQ(LoadOutcomeMessage(folder), "Error Opening File.");
+  for (const std::string& name : {dir.file("missing.dat"), dir.file("folder.dat"), std::string("/dev/zero")})
+    EXPECT_EQ(ReadDataFile(name, config), LoadOutcome::CannotOpen) << name;
   // The identity is checked before the version; a short file cannot match it.
   Spit(dir.file("other.dat"), Header(2, "KELDRON Quellmarinox Simple Pans") + body);
   EXPECT_EQ(ReadDataFile(dir.file("other.dat"), config), LoadOutcome::Incompatible);
@@ -83,6 +95,7 @@ TEST(DataFile, RefusalsComeInTheirOrderAndChangeNothing) {
   Spit(dir.file("later.dat"), Header(2) + body);
   EXPECT_EQ(ReadDataFile(dir.file("later.dat"), config), LoadOutcome::LaterFormat);
   EXPECT_FALSE(ConfigurationDiffers(before, config));
+  EXPECT_EQ(OpenDescriptors(), descriptors);
 
   EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::CannotOpen), "Error Opening File.");
   EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::Incompatible), "Incompatible data file.");
@@ -113,10 +126,36 @@ TEST(DataFile, OlderVersionsAndShortFilesReplaceOnlyTheBytesTheyHold) {
   const auto* old = reinterpret_cast<const std::uint8_t*>(&before);
   EXPECT_EQ(raw[963], 0x33);
   EXPECT_EQ(std::memcmp(raw + 964, old + 964, 1912 - 964), 0);
-  // Bytes after the 1948th are never read.
-  Spit(dir.file("long.dat"), Header(1) + std::string(1912, '\x44') + std::string(100, '\x55'));
+  // Bytes after the 1948th are never read, however many follow (a sparse terabyte here).
+  Spit(dir.file("long.dat"), Header(1) + std::string(1912, '\x44'));
+  fs::resize_file(dir.file("long.dat"), std::uintmax_t{1} << 40);
   EXPECT_EQ(ReadDataFile(dir.file("long.dat"), config), LoadOutcome::Loaded);
   EXPECT_EQ(raw[1911], 0x44);
+}
+
+TEST(DataFile, AFifoIsRefusedAtOnceInsteadOfWaitingForAWriter) {
+  TempDir dir;
+  const std::string fifo = dir.file("unit.dat");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A writer stands ready with a good file: a reader that waited for it would load it.
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);
+  std::thread writer([&] {
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    if (fd < 0) return;
+    (void)!::write(fd, Encoded(Unusual()).data(), DataFileSize);
+    ::close(fd);
+  });
+  UnitConfiguration config{};
+  SetDefaults(config);
+  UnitConfiguration before;
+  CopyConfiguration(before, config);
+  EXPECT_EQ(ReadDataFile(fifo, config), LoadOutcome::CannotOpen);
+  EXPECT_FALSE(ConfigurationDiffers(before, config));
+  // Let the writer go by reading the FIFO ourselves.
+  const int release = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  writer.join();
+  ::close(release);
+  std::signal(SIGPIPE, previous);
 }
 
 TEST(DataFile, FailedSaveKeepsTheOldFile) {
