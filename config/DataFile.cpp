@@ -1,10 +1,10 @@
 #include "config/DataFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
+#include <optional>
+#include <random>
 #include <system_error>
 
 #include <fcntl.h>
@@ -65,10 +65,88 @@ class Descriptor {
   int fd_;
 };
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+SaveResult Failed(const char* what, int error) {
+  return SaveResult{false, std::string(what) + ": " + std::strerror(error)};
+}
+
+// Writes every byte from offset 0, going on after short writes; false with errno set on failure.
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n == 0) {
+      errno = ENOSPC;
+      return false;
+    } else if (errno != EINTR) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The file a name stands for: symbolic links are followed link by link, so a dangling link
+// names the file the save is to create.
+std::optional<std::string> FollowLinks(std::string path, int& error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+      if (errno == ENOENT) return path;
+      error = errno;
+      return std::nullopt;
+    }
+    if (!S_ISLNK(status.st_mode)) return path;
+    std::error_code failed;
+    const std::filesystem::path link = std::filesystem::read_symlink(path, failed);
+    if (failed) {
+      error = failed.value();
+      return std::nullopt;
+    }
+    path = link.is_absolute() ? link.string() : (std::filesystem::path(path).parent_path() / link).string();
+  }
+  error = ELOOP;
+  return std::nullopt;
+}
+
+// Creates a new file beside `target` under a name no other file has (O_EXCL), so nothing
+// that already exists is ever overwritten by the save's scratch copy.
+Descriptor CreateTemporary(const std::string& target, mode_t mode, std::string& name, int& error) {
+  static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string suffix(6, ' ');
+    for (char& c : suffix) c = letters[pick(random)];
+    name = target + "." + suffix + ".saving";
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) return Descriptor(fd);
+    if (errno != EEXIST) break;
+  }
+  error = errno;
+  name.clear();
+  return Descriptor();
+}
+
+// Where no scratch file can be made beside the file (a folder the user cannot write) but the
+// file itself can be written, it is overwritten where it lies. Room for the whole content is
+// claimed first, so a full disk refuses the save before any old byte is touched.
+SaveResult WriteInPlace(const std::string& target, const struct stat& old, std::span<const std::uint8_t> bytes,
+                        const SaveResult& noTemporary) {
+  Descriptor out(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+  if (!out) return noTemporary;
+  const off_t length = static_cast<off_t>(bytes.size());
+  if (old.st_size < length) {
+    const int claimed = ::posix_fallocate(out.get(), 0, length);
+    if (claimed != 0 && claimed != EOPNOTSUPP && claimed != EINVAL) {
+      (void)::ftruncate(out.get(), old.st_size);
+      return Failed("cannot write the file", claimed);
+    }
+  }
+  if (!WriteAll(out.get(), bytes) || ::ftruncate(out.get(), length) != 0 || ::fsync(out.get()) != 0 || out.Close() != 0)
+    return Failed("cannot write the file", errno);
+  return SaveResult{true, {}};
+}
 }  // namespace
 
 LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config) {
@@ -99,34 +177,38 @@ LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config) {
 }
 
 SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::string temporary = path + ".saving";
-  auto fail = [&](const char* what, int error) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return SaveResult{false, std::string(what) + ": " + std::strerror(error)};
+  int error = 0;
+  const std::optional<std::string> followed = FollowLinks(path, error);
+  if (!followed) return Failed("cannot create the file", error);
+  const std::string& target = *followed;
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (!exists && errno != ENOENT) return Failed("cannot create the file", errno);
+  if (exists && !S_ISREG(old.st_mode)) return SaveResult{false, "cannot replace the file: it is not a regular file"};
+
+  // A new file gets the usual 0666 less the umask; a replaced one keeps its mode and owner.
+  std::string temporary;
+  Descriptor out = CreateTemporary(target, exists ? 0600 : 0666, temporary, error);
+  if (!out) {
+    const SaveResult noTemporary = Failed("cannot create the file", error);
+    return exists ? WriteInPlace(target, old, bytes, noTemporary) : noTemporary;
+  }
+  auto fail = [&](const char* what, int why) {
+    (void)out.Close();
+    ::unlink(temporary.c_str());
+    return Failed(what, why);
   };
-  errno = 0;
-  std::FILE* raw = std::fopen(temporary.c_str(), "wb");
-  if (!raw) return SaveResult{false, std::string("cannot create the file: ") + std::strerror(errno)};
-  File file(raw);
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0) {
-    const int error = errno;
-    file.reset();
-    return fail("cannot write the file", error);
+  if (exists) {
+    if (::fchown(out.get(), old.st_uid, old.st_gid) != 0) (void)::fchown(out.get(), static_cast<uid_t>(-1), old.st_gid);
+    if (::fchmod(out.get(), old.st_mode & 07777) != 0) return fail("cannot create the file", errno);
   }
-  if (::fsync(::fileno(file.get())) != 0) {
-    const int error = errno;
-    file.reset();
-    return fail("cannot write the file", error);
-  }
-  if (std::fclose(file.release()) != 0) return fail("cannot write the file", errno);
-  std::error_code renamed;
-  std::filesystem::rename(temporary, path, renamed);
-  if (renamed) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return SaveResult{false, "cannot replace the file: " + renamed.message()};
-  }
+  if (!WriteAll(out.get(), bytes) || ::fsync(out.get()) != 0) return fail("cannot write the file", errno);
+  if (out.Close() != 0) return fail("cannot write the file", errno);
+  if (::rename(temporary.c_str(), target.c_str()) != 0) return fail("cannot replace the file", errno);
+  // Make the new name itself durable; a folder that cannot be synced still holds the file.
+  const std::string folder = std::filesystem::path(target).parent_path().string();
+  const Descriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory) (void)::fsync(directory.get());
   return SaveResult{true, {}};
 }
 

@@ -41,7 +41,10 @@ struct SaveResult {
   std::string reason;  // why it failed, for the operator; empty when ok
 };
 
-// Writes the whole file under a temporary name beside the target and renames it over the
-// target, so a failed or interrupted save never destroys the file that was there.
+// Writes the whole file under a fresh temporary name beside the target and renames it over
+// the target, so a failed or interrupted save never destroys the file that was there. A
+// symbolic link is written through (the file it names is replaced, the link stays); a
+// replaced file keeps its mode and, where permitted, its owner. Where no temporary file can
+// be made beside it but the file itself is writable, the file is overwritten in place.
 [[nodiscard]] SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 [[nodiscard]] SaveResult WriteDataFile(const std::string& path, const UnitConfiguration& config);

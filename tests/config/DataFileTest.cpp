@@ -1,17 +1,25 @@
 #include "config/DataFile.h"
 #include "support/Fakes.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -44,8 +52,44 @@ std::string Encoded(const UnitConfiguration& config) {
   const auto bytes = EncodeDataFile(config);
   return std::string(bytes.begin(), bytes.end());
 }
+// What a folder holds, sorted: a save leaves nothing behind but the file it wrote.
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+mode_t Mode(const std::string& path) {
+  struct stat status {};
+  ::stat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
 std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+// Runs a save as an ordinary user. Permission bits do not stop root, so as root the save runs
+// in a child that has given its privileges up; empty where that cannot be done.
+std::optional<SaveResult> SaveUnprivileged(const std::function<SaveResult()>& save) {
+  if (::geteuid() != 0) return save();
+  int channel[2];
+  if (::pipe(channel) != 0) return std::nullopt;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    const SaveResult result = save();
+    (void)!::write(channel[1], result.reason.data(), result.reason.size());
+    ::_exit(result.ok ? 0 : 1);
+  }
+  ::close(channel[1]);
+  std::string reason;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) reason.append(buffer, n);
+  ::close(channel[0]);
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 2)
+    return std::nullopt;
+  return SaveResult{WEXITSTATUS(status) == 0, reason};
 }
 UnitConfiguration Unusual() {
   UnitConfiguration config;
@@ -71,7 +115,7 @@ TEST(DataFile, SavedFileHasItsHeaderAndLoadsBackByteForByte) {
   SetDefaults(loaded);
   EXPECT_EQ(ReadDataFile(dir.file("unit.dat"), loaded), LoadOutcome::Loaded);
   EXPECT_FALSE(ConfigurationDiffers(saved, loaded));
-  EXPECT_FALSE(fs::exists(dir.file("unit.dat.saving")));
+  EXPECT_EQ(Names(dir.file("")), std::vector<std::string>{"unit.dat"});
 }
 
 TEST(DataFile, RefusalsComeInTheirOrderAndChangeNothing) {
@@ -158,24 +202,142 @@ TEST(DataFile, AFifoIsRefusedAtOnceInsteadOfWaitingForAWriter) {
   std::signal(SIGPIPE, previous);
 }
 
-TEST(DataFile, FailedSaveKeepsTheOldFile) {
+TEST(DataFile, SavingWritesThroughLinksKeepsModeAndOwnerAndTouchesNoOtherFile) {
   TempDir dir;
-  const UnitConfiguration first = Unusual();
-  ASSERT_TRUE(WriteDataFile(dir.file("unit.dat"), first).ok);
-  const std::string good = Slurp(dir.file("unit.dat"));
+  const UnitConfiguration saved = Unusual();
+  fs::create_directory(dir.file("real"));
+  const std::string real = dir.file("real/unit.dat");
+  Spit(real, "old");
+  ::chmod(real.c_str(), 0640);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(real.c_str(), 65534, 65534), 0);
+  }
+  Spit(real + ".saving", "not ours");
+  fs::create_symlink("real/unit.dat", dir.file("link1"));
+  fs::create_symlink("link1", dir.file("link2"));
 
-  // The temporary name is taken by a folder: the write cannot start, the old file stands.
-  fs::create_directory(dir.file("unit.dat.saving"));
+  const SaveResult result = WriteDataFile(dir.file("link2"), saved);
+  EXPECT_TRUE(result.ok) << result.reason;
+  EXPECT_TRUE(fs::is_symlink(dir.file("link1")));
+  EXPECT_TRUE(fs::is_symlink(dir.file("link2")));
+  EXPECT_EQ(Slurp(real), Encoded(saved));
+  EXPECT_EQ(Mode(real), 0640u);
+  if (root) {
+    struct stat status {};
+    ::stat(real.c_str(), &status);
+    EXPECT_EQ(status.st_uid, 65534u);
+    EXPECT_EQ(status.st_gid, 65534u);
+  }
+  EXPECT_EQ(Slurp(real + ".saving"), "not ours");
+  EXPECT_EQ(Names(dir.file("real")), (std::vector<std::string>{"unit.dat", "unit.dat.saving"}));
+
+  // A dangling link: the file it names is made, as any new file, 0666 less the umask.
+  fs::create_symlink("real/new.dat", dir.file("dangling"));
+  const mode_t umask = ::umask(022);
+  EXPECT_TRUE(WriteDataFile(dir.file("dangling"), saved).ok);
+  ::umask(umask);
+  EXPECT_TRUE(fs::is_symlink(dir.file("dangling")));
+  EXPECT_EQ(Slurp(dir.file("real/new.dat")), Encoded(saved));
+  EXPECT_EQ(Mode(dir.file("real/new.dat")), 0644u);
+
+  // Links in a ring name no file; a FIFO is not replaced.
+  fs::create_symlink("ring-b", dir.file("ring-a"));
+  fs::create_symlink("ring-a", dir.file("ring-b"));
+  EXPECT_EQ(WriteDataFile(dir.file("ring-a"), saved).reason,
+            "cannot create the file: Too many levels of symbolic links");
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(WriteDataFile(dir.file("fifo"), saved).reason, "cannot replace the file: it is not a regular file");
+  EXPECT_EQ(fs::status(dir.file("fifo")).type(), fs::file_type::fifo);
+  EXPECT_EQ(Names(dir.file("")),
+            (std::vector<std::string>{"dangling", "fifo", "link1", "link2", "real", "ring-a", "ring-b"}));
+}
+
+TEST(DataFile, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
+  TempDir dir;
+  const std::string good = Encoded(Unusual());
+  Spit(dir.file("unit.dat"), good);
   UnitConfiguration second{};
   SetDefaults(second);
-  const SaveResult blocked = WriteDataFile(dir.file("unit.dat"), second);
-  EXPECT_FALSE(blocked.ok);
-  EXPECT_FALSE(blocked.reason.empty());
+
+  // A full disk: the new bytes never reach the file, the old ones stay, no scratch file is left.
+  SaveResult replaced, created;
+  {
+    FileSizeLimit full(1000);
+    replaced = WriteDataFile(dir.file("unit.dat"), second);
+    created = WriteDataFile(dir.file("new.dat"), second);
+  }
+  EXPECT_FALSE(replaced.ok);
+  EXPECT_EQ(replaced.reason, "cannot write the file: File too large");
+  EXPECT_EQ(created.reason, "cannot write the file: File too large");
   EXPECT_EQ(Slurp(dir.file("unit.dat")), good);
+  EXPECT_EQ(Names(dir.file("")), std::vector<std::string>{"unit.dat"});
 
   const SaveResult nowhere = WriteDataFile(dir.file("no-such-folder/unit.dat"), second);
   EXPECT_FALSE(nowhere.ok);
-  EXPECT_NE(nowhere.reason.find("No such file or directory"), std::string::npos) << nowhere.reason;
+  EXPECT_EQ(nowhere.reason, "cannot create the file: No such file or directory");
+}
+
+TEST(DataFile, AFolderThatCannotBeWrittenGetsItsWritableFileOverwrittenInPlace) {
+  TempDir dir;
+  const std::string folder = dir.file("locked");
+  fs::create_directory(folder);
+  const UnitConfiguration saved = Unusual();
+  const std::string unit = folder + "/unit.dat", readOnly = folder + "/read-only.dat", shorter = folder + "/short.dat";
+  Spit(unit, std::string(2000, 'x'));  // longer than a data file: the tail goes
+  Spit(readOnly, "read-only");
+  Spit(shorter, std::string(1000, 'y'));
+  ::chmod(unit.c_str(), 0666);
+  ::chmod(readOnly.c_str(), 0444);
+  ::chmod(shorter.c_str(), 0666);
+  ::chmod(folder.c_str(), 0555);
+
+  const auto inPlace = SaveUnprivileged([&] { return WriteDataFile(unit, saved); });
+  const auto refused = SaveUnprivileged([&] { return WriteDataFile(readOnly, saved); });
+  const auto fresh = SaveUnprivileged([&] { return WriteDataFile(folder + "/new.dat", saved); });
+  // A full disk: room for the longer content is claimed before any old byte is overwritten.
+  const auto full = SaveUnprivileged([&] {
+    FileSizeLimit limit(1500);
+    return WriteDataFile(shorter, saved);
+  });
+  ::chmod(folder.c_str(), 0755);
+  if (!inPlace) GTEST_SKIP() << "cannot run a save without privileges here";
+
+  EXPECT_TRUE(inPlace->ok) << inPlace->reason;
+  EXPECT_EQ(Slurp(unit), Encoded(saved));
+  EXPECT_EQ(Mode(unit), 0666u);
+  EXPECT_EQ(refused->reason, "cannot create the file: Permission denied");
+  EXPECT_EQ(Slurp(readOnly), "read-only");
+  EXPECT_EQ(fresh->reason, "cannot create the file: Permission denied");
+  EXPECT_EQ(full->reason, "cannot write the file: File too large");
+  EXPECT_EQ(Slurp(shorter), std::string(1000, 'y'));
+  EXPECT_EQ(Names(folder), (std::vector<std::string>{"read-only.dat", "short.dat", "unit.dat"}));
+}
+
+TEST(DataFile, AFullFileSystemKeepsTheOldFile) {
+  TempDir dir;
+  const std::string small = dir.file("small");
+  fs::create_directory(small);
+  // An 8 KiB file system of its own, in a mount namespace that ends with this process.
+  if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+  const std::string unit = small + "/unit.dat";
+  const std::string good = Encoded(Unusual());
+  ASSERT_TRUE(WriteDataFile(unit, Unusual()).ok);
+  {
+    std::ofstream filler(small + "/filler", std::ios::binary);
+    const std::string page(4096, 'f');
+    while (filler.write(page.data(), page.size()) && filler.flush()) {
+    }
+  }
+  UnitConfiguration second{};
+  SetDefaults(second);
+  const SaveResult result = WriteDataFile(unit, second);
+  EXPECT_EQ(result.reason, "cannot write the file: No space left on device");
+  EXPECT_EQ(Slurp(unit), good);
+  EXPECT_EQ(Names(small), (std::vector<std::string>{"filler", "unit.dat"}));
+  ::umount2(small.c_str(), MNT_DETACH);
 }
 
 TEST(DataFile, LoadButtonAppliesWhatWasLoadedAndAlwaysTheEndpoint) {

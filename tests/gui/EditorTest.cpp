@@ -4,6 +4,7 @@
 #include "editor/DecimalEdit.h"
 #include "editor/EditForm.h"
 #include "support/Fakes.h"
+#include "support/FileSizeLimit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -456,13 +457,15 @@ TEST(EditorHandBack, FailedSaveIsToldAndTheHandBackGoesOn) {
     const auto file = e.rig.directory / "unit.dat";
     ASSERT_TRUE(WriteDataFile(file.string(), e.working()).ok);
     const std::vector<char> old = FileBytes(file);
-    std::filesystem::create_directory(file.string() + ".saving");  // the save's scratch name is taken
     e.form.ShowEditor();
     Type(Control<QLineEdit>(e.form, "DeviceNameLabeledEdit"), "NEWNAME");
     e.rig.prompts.saveNames = {file.string()};
-    Click(e.form, "SaveButton");
+    {
+      FileSizeLimit full(1000);  // as on a full disk
+      Click(e.form, "SaveButton");
+    }
     ASSERT_EQ(e.rig.prompts.errors.size(), 1u);
-    EXPECT_EQ(e.rig.prompts.errors[0], "Cannot save \"" + file.string() + "\": cannot create the file: Is a directory");
+    EXPECT_EQ(e.rig.prompts.errors[0], "Cannot save \"" + file.string() + "\": cannot write the file: File too large");
     EXPECT_EQ(FileBytes(file), old);
     EXPECT_EQ(ReadText(e.working().DeviceName), "NEWNAME");  // the copy still reaches the working configuration
     EXPECT_TRUE(e.form.isVisible());
