@@ -2,6 +2,7 @@
 // widgets of a main window (offscreen), once with nothing to change and once with everything.
 #include "app/MainWindow.h"
 #include "monitor/AlarmMachines.h"
+#include "monitor/StatusDisplay.h"
 #include "support/WindowRig.h"
 
 #include <QApplication>
@@ -70,6 +71,16 @@ static void BM_EvaluateAlarmsAll24(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_EvaluateAlarmsAll24);
+
+// The value texts of one connected refresh: eight readings scaled as the parser scales them.
+static void BM_FormatAnalogueValueAll8(benchmark::State& state) {
+  std::array<long double, AnalogueInputCount> values{};
+  constexpr std::array<std::int32_t, AnalogueInputCount> Raw{0, 1, 100, 333, 512, 777, 1000, 1023};
+  for (int i = 0; i < AnalogueInputCount; ++i) values[i] = (Raw[i] * 1000.0L) * (1.0L / 1023.0L);
+  for (auto _ : state)
+    for (const long double value : values) benchmark::DoNotOptimize(FormatAnalogueValue(value));
+}
+BENCHMARK(BM_FormatAnalogueValueAll8);
 
 static void BM_RefreshUnchanged(benchmark::State& state) {
   BenchWindow window;
