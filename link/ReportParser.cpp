@@ -59,17 +59,6 @@ bool ReadBits(const WorkingText& text, std::size_t& position, std::span<std::uin
   }
   return true;
 }
-// The acknowledgement for the name, rebuilt only when the name changes: up to 20 reports a
-// second each need one, and building it afresh costs an allocation every time.
-const std::string& Acknowledgement(std::string_view name) {
-  thread_local std::string cachedName;
-  thread_local std::string cachedAcknowledgement = BuildAcknowledgement(cachedName);
-  if (name != cachedName) {
-    cachedName.assign(name);
-    cachedAcknowledgement = BuildAcknowledgement(name);
-  }
-  return cachedAcknowledgement;
-}
 }  // namespace
 
 long double ReciprocalOf1023() {
@@ -86,7 +75,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
 
   std::size_t position = name.size() + 1;
   // The acknowledgement leaves before any field is read, even if a later field is bad.
-  if (text.At(position++) == 'U' && !endpoint.Send(Acknowledgement(name)).ok) return ParseOutcome::AckFailed;
+  if (text.At(position++) == 'U' && !endpoint.Send(BuildAcknowledgement(name)).ok) return ParseOutcome::AckFailed;
   ++position;  // separator, not examined
 
   if (!ReadBits(text, position, values.ReportedInputs)) return ParseOutcome::Stopped;
