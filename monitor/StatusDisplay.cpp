@@ -14,58 +14,34 @@ StateLook AlarmStateLook(AlarmState state, std::uint8_t blinkPhase) {
   return {Colours::Grey, "NA"};
 }
 
-// The value is first rounded to 15 significant digits; the notation is chosen from the
-// rounded decimal exponent E, so 9.9999999999999999e-6 counts as 0.00001.
-//   -5 <= E <= 14: fixed notation, "." as the point whatever the locale, trailing zeros and a
-//                  bare point dropped, then cut two characters after the point.
-//   E < -5 (below 0.00001, not 0): shown as "0.00" ("-0.00" when negative), which is what the
-//                  cut gives every value just above that limit, so tiny readings read alike.
+// General format with 15 significant digits, "." as the point whatever the locale
+// (std::to_chars ignores it): the value is rounded first, and the notation follows from the
+// rounded exponent E, so 9.9999999999999999e-6 counts as 0.00001. Then the text is cut two
+// characters after the point.
+//   -5 <= E <= 14: fixed notation, trailing zeros and a bare point dropped.
+//   E < -5 (below 0.00001, not 0): "0.00" ("-0.00" when negative), which is what the cut
+//                  gives every value just above that limit, so tiny readings read alike.
 //   E >= 15 (more than 15 digits before the point): the mantissa cut the same way with the
-//                  exponent kept, e.g. "1.23E+20", so the text stays short and the magnitude
-//                  is not lost by the cut.
+//                  exponent kept, e.g. "1.23E+20", so the magnitude is not lost by the cut.
 // Zero of either sign shows "0"; infinities "INF" and "-INF"; a NaN "NAN".
 std::string FormatAnalogueValue(long double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   if (value == 0) return "0";
 
-  // d.dddddddddddddde+X: 15 significant digits, rounded; std::to_chars ignores the locale.
   char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   if (error != std::errc()) return "0";  // cannot happen with this buffer; keeps the text defined
   const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
-  const bool negative = text.front() == '-';
+  // General format writes an exponent when E < -4 or E >= 15. A negative one means the value
+  // is below 0.0001, whose fixed text would be cut to "0.00" anyway.
   const std::size_t e = text.find('e');
-  std::string digits;  // the 15 significant digits, trailing zeros removed
-  for (std::size_t i = negative ? 1 : 0; i < e; ++i)
-    if (text[i] != '.') digits += text[i];
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  int exponent = 0;
-  const char* exponentText = text.data() + e + 1;
-  if (*exponentText == '+') ++exponentText;
-  std::from_chars(exponentText, text.data() + text.size(), exponent);
-
-  std::string result = negative ? "-" : "";
-  if (exponent < -5) return result + "0.00";
-  if (exponent >= 15) {
-    result += digits.substr(0, 1);
-    if (digits.size() > 1) result += "." + digits.substr(1, 2);
-    return result + "E+" + std::to_string(exponent);
-  }
-
-  std::string integerPart;
-  std::string fraction;
-  if (exponent >= 0) {
-    const auto integerDigits = static_cast<std::size_t>(exponent) + 1;
-    integerPart = digits.substr(0, integerDigits);
-    integerPart.append(integerDigits - integerPart.size(), '0');
-    if (digits.size() > integerDigits) fraction = digits.substr(integerDigits);
-  } else {
-    integerPart = "0";
-    fraction = std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-  }
-  result += integerPart;
-  if (!fraction.empty()) result += "." + fraction.substr(0, 2);  // cut, never rounded
+  if (e != std::string_view::npos && text[e + 1] == '-') return value < 0 ? "-0.00" : "0.00";
+  std::string_view mantissa = text.substr(0, e);
+  if (const std::size_t point = mantissa.find('.'); point != std::string_view::npos)
+    mantissa = mantissa.substr(0, point + 3);  // cut, never rounded
+  std::string result(mantissa);
+  if (e != std::string_view::npos) result.append("E").append(text.substr(e + 1));
   return result;
 }
 

@@ -119,6 +119,7 @@ TEST(StatusDisplay, ValueTextIsCutNotRounded) {
   EXPECT_EQ(FormatAnalogueValue(std::numeric_limits<long double>::max()), "1.18E+4932");
   EXPECT_EQ(FormatAnalogueValue(std::numeric_limits<long double>::infinity()), "INF");
   EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::infinity()), "-INF");
+  EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::quiet_NaN()), "NAN");
 }
 
 TEST(AlarmSound, PlaysOnceWhileAnEnabledAlarmWaitsForItsAccept) {
