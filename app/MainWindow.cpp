@@ -196,14 +196,18 @@ void TMainForm::SetAnalogueValueText(int channel, std::string_view text) {
   analogueValueTexts_[channel] = std::string(text);
   analogueValueLabels_[channel]->setText(FromAnsi(text));
 }
+// A designator of up to 34 characters does not fit its control; the tooltip shows it whole.
 void TMainForm::SetInputLabelText(int channel, std::string_view text) {
   inputLabels_[channel]->setText(FromAnsi(text));
+  inputLabels_[channel]->setToolTip(FromAnsi(text));
 }
 void TMainForm::SetOutputButtonCaption(int channel, std::string_view text) {
   outputButtons_[channel]->setCaption(text);
+  outputButtons_[channel]->setToolTip(FromAnsi(text));
 }
 void TMainForm::SetAnalogueLabelText(int channel, std::string_view text) {
   analogueLabels_[channel]->setText(FromAnsi(text));
+  analogueLabels_[channel]->setToolTip(FromAnsi(text));
 }
 Colour TMainForm::CommsIndicatorColour() const { return commsIndicator_->fillColour(); }
 void TMainForm::SetCommsIndicatorColour(Colour colour) { commsIndicator_->setFillColour(colour); }

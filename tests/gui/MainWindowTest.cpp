@@ -2,10 +2,13 @@
 #include "app/widgets/BarIndicator.h"
 #include "app/widgets/GlassButton.h"
 #include "app/widgets/StatusIndicator.h"
+#include "config/DataFile.h"
+#include "editor/EditForm.h"
 #include "support/WindowRig.h"
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -106,4 +109,45 @@ TEST(MainWindow, FirstTickDrawsTheLinkStatus) {
   form.Core().Timer1Timer();
   EXPECT_EQ(form.findChild<QLabel*>("ConnectionStatusLabel")->text(), "Not Connected");
   EXPECT_EQ(form.findChild<StatusIndicator*>("CommsStatusAdvSmoothStatusIndicator")->fillColour(), Colours::Grey);
+}
+
+TEST(MainWindow, DesignatorsShowWholeInTooltipsAfterEveryApply) {
+  WindowRig w({}, WindowRig::Tick::Stopped);
+  TMainForm& form = *w.form;
+  auto* input = form.findChild<QLabel*>("InputStatusLabel1");
+  auto* output = form.findChild<GlassButton*>("OuputStatusAdvGlassButton16");
+  auto* analogue = form.findChild<QLabel*>("AnalogueStatusLabel8");
+  ASSERT_TRUE(input && output && analogue);
+  EXPECT_EQ(input->toolTip(), "Input 1");
+  EXPECT_EQ(output->toolTip(), "Output 16");
+  EXPECT_EQ(analogue->toolTip(), "Analogue 8");
+
+  // Loaded names too long for their controls, one with an 8-bit character: the captions are
+  // the names as before (clipped on screen), the tooltips show them whole.
+  UnitConfiguration loaded = w.core().Configuration;
+  WriteText(loaded.InputDesignator[0], "Boiler Room Door Contact North AB");
+  WriteText(loaded.OutputDesignator[15],
+            "Feed Pump Motor Starter Relay \xB0"
+            "C16");
+  WriteText(loaded.AnalogueDesignator[7], "Return Water Temperature Sensor 8");
+  const auto file = w.temp.path / "long-names.dat";
+  ASSERT_TRUE(WriteDataFile(file.string(), loaded).ok);
+  w.prompts.openNames = {file.string()};
+  QTest::mouseClick(form.findChild<QPushButton*>("LoadButton"), Qt::LeftButton);
+  EXPECT_EQ(input->text(), "Boiler Room Door Contact North AB");
+  EXPECT_EQ(input->toolTip(), "Boiler Room Door Contact North AB");
+  EXPECT_GT(QFontMetrics(input->font()).horizontalAdvance(input->text()), input->width());
+  EXPECT_EQ(output->text(), QString::fromUtf8("Feed Pump Motor Starter Relay \u00B0C16"));
+  EXPECT_EQ(output->toolTip(), QString::fromUtf8("Feed Pump Motor Starter Relay \u00B0C16"));
+  EXPECT_EQ(analogue->toolTip(), "Return Water Temperature Sensor 8");
+
+  // A hand-back from the editor puts the new names into both.
+  TEditForm editor(w.core(), w.prompts);
+  editor.ShowEditor();
+  editor.findChild<QLineEdit*>("InputDesignatorLabeledEdit1")->setText("Door");
+  w.prompts.saveAnswers = {SaveAnswer::No};
+  QTest::mouseClick(editor.findChild<QPushButton*>("FinishButton"), Qt::LeftButton);
+  EXPECT_EQ(input->text(), "Door");
+  EXPECT_EQ(input->toolTip(), "Door");
+  EXPECT_EQ(output->toolTip(), QString::fromUtf8("Feed Pump Motor Starter Relay \u00B0C16"));
 }
