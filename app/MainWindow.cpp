@@ -4,6 +4,7 @@
 #include "app/widgets/GlassButton.h"
 #include "app/widgets/StatusIndicator.h"
 #include "config/AnsiCodec.h"
+#include "config/QtPanelFont.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -59,14 +60,7 @@ TMainForm::TMainForm(MainFormServices services, std::vector<std::string> argumen
           PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts}) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
-  // Where Tahoma is missing, a sans font of similar width, so captions such as
-  // "Connection Lost" still fit their 82-pixel label.
-  QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                                        QStringLiteral("DejaVu Sans")});
-  QFont font(QStringLiteral("Tahoma"));
-  font.setPixelSize(11);
-  font.setStyleHint(QFont::SansSerif);
-  setFont(font);
+  setFont(PanelFont());
   BuildControls();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());

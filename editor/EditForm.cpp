@@ -2,6 +2,7 @@
 
 #include "config/AnsiCodec.h"
 #include "config/DataFile.h"
+#include "config/QtPanelFont.h"
 #include "editor/DecimalEdit.h"
 
 #include <QApplication>
@@ -122,6 +123,7 @@ TEditForm::TEditForm(ConfigurationOwner& owner, Prompts& prompts, QWidget* paren
     : QWidget(parent, Qt::Window), owner_(owner), prompts_(prompts) {
   setObjectName("EditForm");
   setWindowTitle("EditForm");
+  setFont(PanelFont());  // the main window's, not the system's
   BuildControls();
   resize(702, 403);
   // The program's quit closes every window; that close is no operator's close and hands nothing back.

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +93,11 @@ TEST(EditorWindow, HasSixPagesOfNamedControlsInTheirArrangement) {
   EXPECT_FALSE(form.isVisible());  // created hidden
   e.form.ShowEditor();
   EXPECT_EQ(form.size(), QSize(702, 403));  // every page fits the client area
+  // The main window's font (Tahoma, 11 pixels), down to every control, not the system's.
+  EXPECT_EQ(form.font().family(), "Tahoma");
+  EXPECT_EQ(form.font().pixelSize(), 11);
+  EXPECT_EQ(QFontInfo(Control(form, "AlarmAboveJvCalcEdit8")->font()).pixelSize(), 11);
+  EXPECT_EQ(QFontInfo(Control(form, "FinishButton")->font()).pixelSize(), 11);
 
   // The pages in tab order; the first showing opens on "Ethernet".
   auto* pages = Control<QTabWidget>(form, "EditAdvPageControl");
