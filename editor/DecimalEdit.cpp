@@ -2,8 +2,15 @@
 
 #include "editor/DecimalText.h"
 
+namespace {
+const QString ExpressionHint = QStringLiteral(
+    "A number or an expression: + - * / with parentheses and unary minus, e.g. (1023 - 23) / 2.\n"
+    "The result replaces the text when editing ends.");
+}  // namespace
+
 DecimalEdit::DecimalEdit(QWidget* parent) : QLineEdit(parent) {
   setProperty("invalid", false);
+  setToolTip(ExpressionHint);
   SetValue(0.0L);
   // Focus-out and Enter both end editing.
   connect(this, &QLineEdit::editingFinished, this, &DecimalEdit::CommitText);
@@ -43,5 +50,5 @@ void DecimalEdit::MarkInvalid(bool invalid) {
   if (property("invalid").toBool() == invalid) return;
   setProperty("invalid", invalid);
   setStyleSheet(invalid ? QStringLiteral("DecimalEdit { border: 2px solid rgb(255, 0, 0); }") : QString());
-  setToolTip(invalid ? QStringLiteral("Not a number: the previous value is kept") : QString());
+  setToolTip(invalid ? QStringLiteral("Not a number: the previous value is kept.\n") + ExpressionHint : ExpressionHint);
 }

@@ -650,6 +650,10 @@ TEST(EditorFields, TypedValuesAndTextThatIsNoNumber) {
   e.form.ShowEditor();
   // The calculator: an expression becomes its value and is shown as such.
   auto* above = Control<DecimalEdit>(e.form, "AlarmAboveJvCalcEdit1");
+  const QString hint =
+      "A number or an expression: + - * / with parentheses and unary minus, e.g. (1023 - 23) / 2.\n"
+      "The result replaces the text when editing ends.";
+  EXPECT_EQ(above->toolTip(), hint);
   Type(above, "2*(3+4)");
   EXPECT_EQ(above->text(), "14");
   EXPECT_FALSE(above->property("invalid").toBool());
@@ -657,6 +661,7 @@ TEST(EditorFields, TypedValuesAndTextThatIsNoNumber) {
   Type(above, "twelve");
   EXPECT_TRUE(above->property("invalid").toBool());
   EXPECT_EQ(above->text(), "twelve");
+  EXPECT_EQ(above->toolTip(), "Not a number: the previous value is kept.\n" + hint);
   // Typed but not yet ended: the store reads it all the same.
   auto* scaling = Control<DecimalEdit>(e.form, "AnalogueScalingJvCalcEdit2");
   Type(scaling, "1023/2", false);
@@ -678,4 +683,5 @@ TEST(EditorFields, TypedValuesAndTextThatIsNoNumber) {
   e.form.ShowEditor();
   EXPECT_EQ(above->text(), "14");
   EXPECT_FALSE(above->property("invalid").toBool());
+  EXPECT_EQ(above->toolTip(), hint);
 }
