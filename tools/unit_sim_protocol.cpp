@@ -70,8 +70,12 @@ DatagramAction ReadPulse(std::string_view body) {
 
 ParsedCommand Fail(std::string error) { return {std::nullopt, std::move(error)}; }
 
-ParsedCommand Command(OperatorCommand::Kind kind, int channel = 0, int value = 0, double seconds = 0) {
-  return {OperatorCommand{kind, channel, value, seconds}, {}};
+ParsedCommand Command(OperatorCommand command) { return {command, {}}; }
+
+// The channel in words[1], numbered from 1 to `count`, as a zero-based index.
+std::optional<int> Channel(const std::vector<std::string_view>& words, int count) {
+  const auto n = words.size() > 1 ? ParseWholeNumber(words[1], 1, count) : std::nullopt;
+  return n ? std::optional<int>(*n - 1) : std::nullopt;
 }
 
 }  // namespace
@@ -107,78 +111,164 @@ std::optional<int> ParseWholeNumber(std::string_view text, int low, int high) {
   return value;
 }
 
-std::optional<double> ParseSeconds(std::string_view text) {
+std::optional<double> ParseNumber(std::string_view text, double low, double high) {
   const auto value = ReadNumber<double>(text);
-  if (!value || !std::isfinite(*value) || *value < 0 || *value > 86400) return std::nullopt;
+  if (!value || !std::isfinite(*value) || *value < low || *value > high) return std::nullopt;
   return value;
 }
 
+std::optional<double> ParseSeconds(std::string_view text) { return ParseNumber(text, 0, SimMaxSeconds); }
+
 ParsedCommand ParseOperatorCommand(std::string_view line) {
+  using Kind = OperatorCommand::Kind;
   const std::vector<std::string_view> words = Words(line);
   if (words.empty()) return Fail("empty command");
   const std::string_view verb = words[0];
   const std::size_t arguments = words.size() - 1;
+  const auto word = [&](std::size_t i) { return i < words.size() ? words[i] : std::string_view(); };
 
-  if (verb == "report" || verb == "quit") {
+  if (verb == "report" || verb == "quit" || verb == "loop") {
     if (arguments != 0) return Fail(std::string(verb) + " takes no arguments");
-    return Command(verb == "report" ? OperatorCommand::Kind::Report : OperatorCommand::Kind::Quit);
+    return Command({verb == "report" ? Kind::Report : verb == "quit" ? Kind::Quit : Kind::Loop});
   }
   if (verb == "silent") {
     const auto seconds = arguments == 1 ? ParseSeconds(words[1]) : std::nullopt;
     if (!seconds) return Fail("usage: silent SECONDS (0 to 86400)");
-    return Command(OperatorCommand::Kind::Silent, 0, 0, *seconds);
+    return Command({.kind = Kind::Silent, .seconds = *seconds});
   }
   if (verb == "in" || verb == "out") {
     const int count = verb == "in" ? SimInputCount : SimOutputCount;
-    const auto channel = arguments == 2 ? ParseWholeNumber(words[1], 1, count) : std::nullopt;
-    const auto value = arguments == 2 ? ParseWholeNumber(words[2], 0, 1) : std::nullopt;
+    const auto channel = arguments == 2 ? Channel(words, count) : std::nullopt;
+    const auto value = ParseWholeNumber(word(2), 0, 1);
     if (!channel || !value) return Fail("usage: " + std::string(verb) + " N 0|1, N from 1 to " + std::to_string(count));
-    return Command(verb == "in" ? OperatorCommand::Kind::Input : OperatorCommand::Kind::Output, *channel - 1, *value);
+    return Command({.kind = verb == "in" ? Kind::Input : Kind::Output, .channel = *channel, .value = *value});
+  }
+  if (verb == "pulse") {
+    const auto channel = arguments == 2 ? Channel(words, SimOutputCount) : std::nullopt;
+    const auto seconds = ParseSeconds(word(2));
+    if (!channel || !seconds || *seconds <= 0) return Fail("usage: pulse N SECONDS, N from 1 to 16, SECONDS above 0");
+    return Command({.kind = Kind::Pulse, .channel = *channel, .seconds = *seconds});
   }
   if (verb == "an") {
-    const auto channel = arguments == 2 ? ParseWholeNumber(words[1], 1, SimAnalogueCount) : std::nullopt;
-    const auto value = arguments == 2 ? ParseWholeNumber(words[2], 0, SimAnalogueMax) : std::nullopt;
+    const auto channel = arguments == 2 ? Channel(words, SimAnalogueCount) : std::nullopt;
+    const auto value = ParseWholeNumber(word(2), 0, SimAnalogueMax);
     if (!channel || !value) return Fail("usage: an N RAW, N from 1 to 8, RAW from 0 to 9999");
-    return Command(OperatorCommand::Kind::Analogue, *channel - 1, *value);
+    return Command({.kind = Kind::Analogue, .channel = *channel, .value = *value});
   }
-  return Fail("unknown command '" + Printable(verb) + "' (in, an, out, silent, report, quit)");
+  if (verb == "ramp") {
+    const auto channel = arguments == 4 ? Channel(words, SimAnalogueCount) : std::nullopt;
+    const auto from = ParseWholeNumber(word(2), 0, SimAnalogueMax);
+    const auto to = ParseWholeNumber(word(3), 0, SimAnalogueMax);
+    const auto seconds = ParseSeconds(word(4));
+    if (!channel || !from || !to || !seconds)
+      return Fail("usage: ramp N FROM TO SECONDS, N from 1 to 8, FROM and TO from 0 to 9999");
+    return Command({.kind = Kind::Ramp, .channel = *channel, .value = *from, .to = *to, .seconds = *seconds});
+  }
+  if (verb == "noise") {
+    const auto channel = arguments == 2 ? Channel(words, SimAnalogueCount) : std::nullopt;
+    const auto amplitude = ParseWholeNumber(word(2), 0, SimAnalogueMax);
+    if (!channel || !amplitude) return Fail("usage: noise N AMPLITUDE, N from 1 to 8, AMPLITUDE from 0 to 9999");
+    return Command({.kind = Kind::Noise, .channel = *channel, .value = *amplitude});
+  }
+  return Fail("unknown command '" + Printable(verb) +
+              "' (in, an, out, pulse, ramp, noise, silent, report, loop, quit)");
 }
 
 LoadedScript LoadScript(const std::string& path) {
   LoadedScript script;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    script.error = path + ": cannot be read";
+  const auto refuse = [&](int number, const std::string& why) {
+    script.error = path + (number > 0 ? ":" + std::to_string(number) : std::string()) + ": " + why;
+    script.steps.clear();
     return script;
-  }
+  };
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return refuse(0, "cannot be read");
+  std::optional<ScriptStep> loop;
+  std::string loopTime;     // as written, for messages
+  std::vector<int> lineOf;  // the file's line number of each step, for messages
   std::string line;
   for (int number = 1; std::getline(file, line); ++number) {
     const std::size_t start = line.find_first_not_of(Blanks);
     if (start == std::string::npos || line[start] == '#') continue;
     const std::size_t split = std::min(line.find_first_of(Blanks, start), line.size());
     const auto at = ParseSeconds(std::string_view(line).substr(start, split - start));
+    if (!at) return refuse(number, "the time must be seconds from 0 to 86400");
     const std::string rest = split < line.size() ? line.substr(split) : std::string();
     const ParsedCommand parsed = ParseOperatorCommand(rest);
-    if (!at || !parsed.command) {
-      const std::string why = !at ? "the time must be seconds from 0 to 86400" : parsed.error;
-      script.error = path + ":" + std::to_string(number) + ": " + why;
-      script.steps.clear();
-      return script;
-    }
-    const std::vector<std::string_view> words = Words(rest);
+    if (!parsed.command) return refuse(number, parsed.error);
     std::string text;
-    for (std::string_view word : words) text += (text.empty() ? "" : " ") + std::string(word);
-    script.steps.push_back({*at, *parsed.command, text});
+    for (std::string_view word : Words(rest)) text += (text.empty() ? "" : " ") + std::string(word);
+    ScriptStep step{*at, *parsed.command, text};
+    if (step.command.kind == OperatorCommand::Kind::Loop) {
+      if (loop) return refuse(number, "a scenario has at most one loop");
+      if (*at <= 0) return refuse(number, "loop needs a time after 0");
+      loop = step;
+      loopTime = line.substr(start, split - start);
+      continue;
+    }
+    script.steps.push_back(step);
+    lineOf.push_back(number);
   }
-  if (file.bad()) {
-    script.error = path + ": read error";
-    script.steps.clear();
-    return script;
+  if (file.bad()) return refuse(0, "read error");
+  for (std::size_t i = 0; loop && i < script.steps.size(); ++i) {
+    if (script.steps[i].at > loop->at) return refuse(lineOf[i], "comes after the loop at " + loopTime + " s");
   }
-  // Steps run by their times; those with equal times keep the file's order.
+  // Steps run by their times; those with equal times keep the file's order; the loop is last.
   std::stable_sort(script.steps.begin(), script.steps.end(),
                    [](const ScriptStep& a, const ScriptStep& b) { return a.at < b.at; });
+  if (loop) script.steps.push_back(*loop);
   return script;
+}
+
+void AnalogueMotion::Set(int channel, int value) {
+  base_[channel] = value;
+  offset_[channel] = 0;
+  ramps_[channel].reset();
+}
+
+void AnalogueMotion::Ramp(int channel, int from, int to, double start, double seconds) {
+  base_[channel] = seconds > 0 ? from : to;
+  ramps_[channel].reset();
+  if (seconds > 0) ramps_[channel] = RampPlan{from, to, start, seconds};
+}
+
+void AnalogueMotion::Noise(int channel, int amplitude) {
+  amplitude_[channel] = amplitude;
+  if (amplitude == 0) offset_[channel] = 0;
+}
+
+bool AnalogueMotion::Moving() const {
+  for (int i = 0; i < SimAnalogueCount; ++i)
+    if (ramps_[i] || amplitude_[i] != 0) return true;
+  return false;
+}
+
+void AnalogueMotion::Step(double at) {
+  for (int i = 0; i < SimAnalogueCount; ++i) {
+    if (const auto& ramp = ramps_[i]) {
+      const double done = ramp->seconds > 0 ? std::clamp((at - ramp->start) / ramp->seconds, 0.0, 1.0) : 1.0;
+      base_[i] = static_cast<int>(std::lround(ramp->from + (ramp->to - ramp->from) * done));
+      if (done >= 1) ramps_[i].reset();
+    }
+    if (amplitude_[i] != 0) {
+      const auto span = static_cast<std::uint64_t>(2 * amplitude_[i] + 1);
+      offset_[i] = static_cast<int>(Draw() % span) - amplitude_[i];
+    }
+  }
+}
+
+std::array<int, SimAnalogueCount> AnalogueMotion::Values() const {
+  std::array<int, SimAnalogueCount> values{};
+  for (int i = 0; i < SimAnalogueCount; ++i) values[i] = std::clamp(base_[i] + offset_[i], 0, SimAnalogueMax);
+  return values;
+}
+
+// splitmix64: small, and the same numbers from a seed on every platform and library.
+std::uint64_t AnalogueMotion::Draw() {
+  std::uint64_t z = (random_ += 0x9E3779B97F4A7C15ULL);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
 }
 
 std::string Printable(std::string_view bytes) {

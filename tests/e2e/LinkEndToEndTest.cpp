@@ -1,37 +1,11 @@
 // The panel's logic over the real UDP endpoint, talking to the simulated unit on 127.0.0.1.
 #include "e2e/Loopback.h"
 
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-namespace {
-
 using Lines = std::vector<std::string>;
-
-struct LoopbackRig {
-  LoopbackRig() { core.FormCreate({}, (directory.path() + "/quellmarinox-simple-panel").toStdString()); }
-
-  void tick() { core.Timer1Timer(); }
-  Lines eventLines() const {
-    Lines lines = LogLines(sink, core.LogDirectory, clock.now);
-    if (!lines.empty()) lines.erase(lines.begin());  // "Application Started"
-    return lines;
-  }
-
-  QTemporaryDir directory;
-  CountingEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
-};
-
-}  // namespace
 
 TEST(LinkEndToEnd, ConnectsLosesAndRegainsTheLinkToTheSimulatedUnit) {
   UnitSim sim({"--every", "0"});
@@ -39,11 +13,9 @@ TEST(LinkEndToEnd, ConnectsLosesAndRegainsTheLinkToTheSimulatedUnit) {
 
   LoopbackRig rig;
   UnitConfiguration& config = rig.core.Configuration;
-  WriteText(config.IPAddress, "127.0.0.1");
-  config.Port = sim.port();
   config.UpdatePeriod = 1;   // the link counts as lost 20 ticks after the last report
   config.TimeoutPeriod = 0;  // while the link is up, a poll at every tick keeps it up
-  rig.core.ApplyEndpoint();
+  rig.talkTo(sim.port());
   ASSERT_EQ(ReadText(config.IPAddress), "127.0.0.1");
   const auto tick = [&] { rig.tick(); };
   const auto logged = [&](std::string_view text) { return [&rig, text] { return Holds(rig.eventLines(), text); }; };

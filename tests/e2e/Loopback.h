@@ -1,5 +1,6 @@
 // Helpers for the end-to-end tests: the simulated unit as a child process on 127.0.0.1,
-// and an endpoint wrapper that lets a test wait for exactly the datagrams the panel sent.
+// an endpoint wrapper that lets a test wait for exactly the datagrams the panel sent, and a
+// panel core over that endpoint.
 #pragma once
 
 #include "link/UdpUnitEndpoint.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdint>
@@ -43,6 +45,12 @@ class CountingEndpoint final : public UnitEndpoint {
   UdpUnitEndpoint real_;
   std::string host_;
 };
+
+// A trace line without its time of day ("14:03:27.250 ").
+inline std::string Untimed(std::string_view line) {
+  const bool stamped = line.size() > 13 && line[2] == ':' && line[5] == ':' && line[8] == '.' && line[12] == ' ';
+  return std::string(stamped ? line.substr(13) : line);
+}
 
 class UnitSim {
  public:
@@ -88,6 +96,11 @@ class UnitSim {
         lines_.begin(), lines_.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
   }
   bool Saw(std::string_view text) const { return Count(text) > 0; }
+  // Whether a trace line, its time of day aside, starts with `start`.
+  bool SawLine(std::string_view start) const {
+    return std::any_of(lines_.begin(), lines_.end(),
+                       [&](const std::string& line) { return Untimed(line).starts_with(start); });
+  }
 
   // Reads until a line holds `text`, for at most ten seconds.
   bool WaitFor(std::string_view text) {
@@ -128,6 +141,34 @@ inline bool TickUntil(UnitSim& sim, const CountingEndpoint& endpoint, const std:
   }
   return false;
 }
+
+// The panel's core over the real UDP endpoint, started in a private program directory.
+struct LoopbackRig {
+  LoopbackRig() { core.FormCreate({}, (directory.path() + "/quellmarinox-simple-panel").toStdString()); }
+
+  void tick() { core.Timer1Timer(); }
+  // The log lines after "Application Started".
+  std::vector<std::string> eventLines() const {
+    std::vector<std::string> lines = LogLines(sink, core.LogDirectory, clock.now);
+    if (!lines.empty()) lines.erase(lines.begin());
+    return lines;
+  }
+  // Puts the unit at 127.0.0.1:port; the endpoint refuses any other address anyway.
+  void talkTo(std::uint16_t port) {
+    WriteText(core.Configuration.IPAddress, "127.0.0.1");
+    core.Configuration.Port = port;
+    core.ApplyEndpoint();
+  }
+
+  QTemporaryDir directory;
+  CountingEndpoint endpoint;
+  SettableClock clock;
+  MemoryLogSink sink;
+  RecordingView view;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
+};
 
 inline bool Holds(const std::vector<std::string>& lines, std::string_view text) {
   return std::any_of(lines.begin(), lines.end(),
