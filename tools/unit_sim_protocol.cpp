@@ -201,7 +201,8 @@ LoadedScript LoadScript(const std::string& path) {
     ScriptStep step{*at, *parsed.command, text};
     if (step.command.kind == OperatorCommand::Kind::Loop) {
       if (loop) return refuse(number, "a scenario has at most one loop");
-      if (*at <= 0) return refuse(number, "loop needs a time after 0");
+      // A round shorter than this would only keep the unit busy starting over.
+      if (*at < 0.1) return refuse(number, "loop needs a time of at least 0.1 s");
       loop = step;
       loopTime = line.substr(start, split - start);
       continue;

@@ -74,7 +74,7 @@ struct LoadedScript {
 };
 
 // Lines `AT_SECONDS COMMAND`; blank lines and lines starting with '#' are skipped. At most one
-// `loop`, at the latest time of all and after 0: from there the scenario starts over.
+// `loop`, at the latest time of all and at least 0.1 s: from there the scenario starts over.
 [[nodiscard]] LoadedScript LoadScript(const std::string& path);
 
 // Analogue values that move by themselves. Ramps and noise are worked out for the times of

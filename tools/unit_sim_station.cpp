@@ -307,7 +307,7 @@ class Simulator final : public Station {
     while (!Quitting() && nextStep_ < script_.size() && now >= After(start_, scriptOrigin_ + script_[nextStep_].at)) {
       const ScriptStep& step = script_[nextStep_++];
       const double at = scriptOrigin_ + step.at;
-      Say("script %g: %s", at, step.text.c_str());
+      Say("script %.10g: %s", at, step.text.c_str());
       if (step.command.kind == OperatorCommand::Kind::Loop) {
         scriptOrigin_ = at;
         nextStep_ = 0;
