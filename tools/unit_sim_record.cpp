@@ -1,7 +1,9 @@
 #include "tools/unit_sim_record.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -110,21 +112,22 @@ std::string FormatRecordLine(const RecordedDatagram& datagram) {
   return line;
 }
 
-ReplayPlan LoadReplay(const std::string& path) {
+ReplayPlan ParseRecording(std::string_view text, const std::string& name) {
   ReplayPlan plan;
   const auto refuse = [&](int number, const std::string& why) {
     plan = ReplayPlan{};
-    plan.error = path + (number > 0 ? ":" + std::to_string(number) : std::string()) + ": " + why;
+    plan.error = name + (number > 0 ? ":" + std::to_string(number) : std::string()) + ": " + why;
     return plan;
   };
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return refuse(0, "cannot be read");
-
   std::optional<std::int64_t> anchorMs;
   std::int64_t lastMs = 0;
-  std::string line;
-  for (int number = 1; std::getline(file, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();  // a file that went through an editor
+  int number = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // a file that went through an editor
     if (line.empty() || line[0] == '#') continue;
     std::string why;
     const std::optional<RecordedDatagram> datagram = ParseLine(line, why);
@@ -142,8 +145,19 @@ ReplayPlan LoadReplay(const std::string& path) {
       plan.sends.push_back({datagram->ms - *anchorMs, datagram->bytes});
     }
   }
-  if (file.bad()) return refuse(0, "read error");
   if (!anchorMs) return refuse(0, "holds no datagram received from a panel, so there is nothing to wait for");
   plan.lengthMs = lastMs - *anchorMs;
   return plan;
+}
+
+ReplayPlan LoadReplay(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  if (file) text << file.rdbuf();
+  if (!file || file.bad()) {
+    ReplayPlan refused;
+    refused.error = path + ": cannot be read";
+    return refused;
+  }
+  return ParseRecording(text.str(), path);
 }

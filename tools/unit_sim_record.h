@@ -49,4 +49,6 @@ struct ReplayPlan {
   std::string error;          // "FILE:LINE: why" when the file is refused
 };
 
+// `name` only labels the messages: "NAME:LINE: why".
+[[nodiscard]] ReplayPlan ParseRecording(std::string_view text, const std::string& name);
 [[nodiscard]] ReplayPlan LoadReplay(const std::string& path);
