@@ -115,11 +115,10 @@ Look InputLook(int state, int blink) {
   return state == Unaccepted && !blink ? Look{Grey, "A"} : Looks[state];
 }
 Look CommsLook(int state, int blink) {
-  constexpr Look Looks[] = {{Grey, "Not Connected"},
-                            {Green, "Connected"},
-                            {Red, "Connection Lost"},
-                            {Red, "Connection Lost"},
-                            {Yellow, "Connection Lost"}};
+  // clang-format off
+  constexpr Look Looks[] = {{Grey, "Not Connected"}, {Green, "Connected"}, {Red, "Connection Lost"},
+                            {Red, "Connection Lost"}, {Yellow, "Connection Lost"}};
+  // clang-format on
   return state == LostUnaccepted && !blink ? Look{Grey, "Connection Lost"} : Looks[state];
 }
 
@@ -488,7 +487,10 @@ class RandomUnit {
     if (r_.OneIn(40)) fields_[k] = r_.OneIn(2) ? "" : "123456";  // empty, or more than four digits
     static constexpr std::string_view Types[] = {"U", "U", "U", "U", "U", "U", "X", "C", "u", "\xD5"};
     std::string text(Field(m_.config.DeviceName));
-    if (r_.OneIn(30)) text = r_.OneIn(2) ? "OTHERUNIT" : r_.OneIn(2) ? text + "S" : text.substr(0, text.size() / 2);
+    if (r_.OneIn(30)) {  // another unit, a longer name, a shorter one, or the name in small letters
+      static constexpr std::string_view Others[] = {"OTHERUNIT", "KELDRONS", "KEL", "keldron"};
+      text = r_.OneIn(2) ? text + "S" : std::string(r_.Of(Others));
+    }
     text.append(",").append(r_.Of(Types)).append(",").append(inputs_, 16).append(",").append(outputs_, 16);
     for (const std::string& field : fields_) text.append(",").append(field);
     return text;
@@ -584,12 +586,9 @@ class Soak {
     const sys_days day = floor<days>(wall_);
     const year_month_day date(day);
     const hh_mm_ss time(wall_ - day);
-    const LocalTime now{static_cast<int>(date.year()),
-                        static_cast<int>(unsigned(date.month())),
-                        static_cast<int>(unsigned(date.day())),
-                        static_cast<int>(time.hours().count()),
-                        static_cast<int>(time.minutes().count()),
-                        static_cast<int>(time.seconds().count())};
+    const auto number = [](auto part) { return static_cast<int>(part); };
+    const LocalTime now{number(date.year()),          number(unsigned(date.month())), number(unsigned(date.day())),
+                        number(time.hours().count()), number(time.minutes().count()), number(time.seconds().count())};
     midnights_ += tick_ > 0 && now.day != rig_.clock.now.day;
     rig_.clock.now = now;
   }
@@ -598,45 +597,37 @@ class Soak {
     Random& r = operatorRandom_;
     if (model_.sendsFail ? r.OneIn(200) : r.OneIn(40000)) rig_.endpoint.failSend = model_.sendsFail = !model_.sendsFail;
     const int pick = r.Below(4000);
-    if (pick < 40) {
-      const int i = Waiting(model_.digital, r);
-      Note("input click", i);
+    if (pick >= 144 || (pick >= 103 && pick < 140 && model_.open)) return;  // a closed link is opened again sooner
+    if (pick == 140) return Load(r);
+    if (pick > 140) {
+      UnitConfiguration edited = model_.config;
+      for (int n = r.Below(4); n > 0; --n) RandomEdit(r, edited);
+      return HandBack(edited);
+    }
+    static constexpr const char* Actions[] = {"input click", "bar click", "comms click", "output click",
+                                              "Connect click"};
+    const int action = pick < 40 ? 0 : pick < 60 ? 1 : pick < 80 ? 2 : pick < 100 ? 3 : 4;
+    const int i = action == 0 ? Waiting(model_.digital, r) : action == 1 ? Waiting(model_.analogue, r) : r.Below(16);
+    Note(Actions[action], action == 2 || action == 4 ? -1 : i);
+    if (action == 0) {
       model_.DigitalClick(i);
       rig_.core.DigitalInputAlarmClick(i);  // what an input's indicator and its label both call
-      Check("input click");
-    } else if (pick < 60) {
-      const int k = Waiting(model_.analogue, r);
-      Note("bar click", k);
-      model_.AnalogueClick(k);
-      rig_.core.AnalogueInputAlarmClick(k);
-      Check("bar click");
-    } else if (pick < 80) {
-      Note("comms click");
+    } else if (action == 1) {
+      model_.AnalogueClick(i);
+      rig_.core.AnalogueInputAlarmClick(i);
+    } else if (action == 2) {
       model_.CommsClick();
       rig_.core.CommsStatusAdvSmoothStatusIndicatorClick();
-      Check("comms click");
-    } else if (pick < 100) {
-      const int i = r.Below(OutputCount);
-      Note("output click", i);
+    } else if (action == 3) {
       model_.OutputClick(i);
       rig_.core.SendOutputCommand(i);
       if (!model_.sendsFail) unit_.Command(i, model_.config.OutputUsePulse[i] != 0);
-      Check("output click");
-    } else if (pick < 103 || (pick < 140 && !model_.open)) {  // a closed link is opened again sooner
-      const bool refused = !model_.open && r.OneIn(8);
-      Note(model_.open ? "disconnect" : refused ? "connect, refused" : "connect");
-      rig_.endpoint.failOpen = refused;
-      if (model_.open) rig_.endpoint.incoming.clear();  // a closed endpoint receives nothing
-      model_.ConnectClick(refused);
+    } else {
+      model_.ConnectClick(rig_.endpoint.failOpen = !model_.open && r.OneIn(8));
+      rig_.endpoint.incoming.clear();  // a closed endpoint receives nothing
       rig_.core.ConnectButtonClick();
-      Check("Connect click");
-    } else if (pick == 140) {
-      Load(r);
-    } else if (pick > 140 && pick < 144) {
-      UnitConfiguration edited = model_.config;
-      for (int n = r.Below(4); n > 0; --n) RandomEdit(r, edited);
-      HandBack(edited);
     }
+    Check(Actions[action]);
   }
 
   // A random channel, half the time one that waits for the operator.
@@ -677,7 +668,7 @@ class Soak {
     bytes.append(reinterpret_cast<const char*>(&loaded), sizeof loaded);
     if (kind == Foreign) bytes[static_cast<std::size_t>(r.Between(4, 35))] ^= 0x20;
     if (kind == TooShort) bytes.resize(static_cast<std::size_t>(r.Below(36)));
-    if (kind == Cut) bytes.resize(static_cast<std::size_t>(r.Between(100, 1947)));  // the address field whole
+    if (kind == Cut) bytes.resize(static_cast<std::size_t>(r.Between(36, 1947)));  // all addresses are 127.0.0.1
     if (kind == Longer) bytes.append(static_cast<std::size_t>(r.Between(1, 300)), 'Z');
     const std::string path = (rig_.temp.path / "load.dat").string();
     std::filesystem::remove(path);
