@@ -93,7 +93,8 @@ enum Row : int {
   AnalogueRaised, AnalogueUnacceptedReturns, AnalogueAcceptedReturns, AnalogueClearedReturns, AnalogueReenabled,
   AnalogueClickAccepts, AnalogueClickAcceptsCleared, AnalogueClickResets,
   LinkComesUp, LinkLostUnaccepted, LinkLostAccepted, LinkBackAwaitingReset, LinkBackConnected, LinkDropsWhileAwaiting,
-  CommsClickAcceptsUp, CommsClickAcceptsDown, CommsClickResets, Uncounted
+  CommsClickAcceptsUp, CommsClickAcceptsDown, CommsClickResets,
+  ReportIgnored, ReportStopped, ReportAccepted, ReadingOnALimit, Uncounted
 };
 constexpr const char* RowNames[] = {
   "digital Normal->alarm", "digital Unaccepted->Normal", "digital Accepted->Cleared/Normal", "digital Cleared->Accepted",
@@ -103,7 +104,8 @@ constexpr const char* RowNames[] = {
   "analogue Cleared->Accepted", "analogue Disabled->Normal", "analogue click Unaccepted->Accepted",
   "analogue click Unaccepted->Cleared", "analogue click Cleared->Normal",
   "link 0->1", "link 1->2", "link 1->3", "link 3->4", "link 3->1", "link 4->3",
-  "comms click 2->4", "comms click 2->3", "comms click 4->1"};
+  "comms click 2->4", "comms click 2->3", "comms click 4->1",
+  "report for another name", "report stopped at a bad field", "report accepted", "reading on a limit"};
 // clang-format on
 
 struct Look {
@@ -151,7 +153,7 @@ class Model {
   bool idle = true;
 
   std::array<long long, Uncounted> hits{};
-  long long datagrams = 0, ignored = 0, stopped = 0, accepted = 0, onLimit = 0, polls = 0, lines = 0;
+  long long polls = 0, lines = 0;
 
   void Tick(const std::string* datagram) {
     bool changed = blinkCountdown == 0;
@@ -162,7 +164,6 @@ class Model {
     polled = false;
     if (open) {
       if (datagram && !datagram->empty()) {
-        ++datagrams;
         Parse(*datagram);
         EvaluateAlarms();
         changed = true;
@@ -282,12 +283,12 @@ class Model {
     const std::string_view name = Field(config.DeviceName);
     const std::size_t n = name.size();
     if (name.find(',') != std::string_view::npos || text.size() <= n || !text.starts_with(name) || text[n] != ',')
-      return void(++ignored);
+      return void(++hits[ReportIgnored]);
     if (text.size() > n + 1 && text[n + 1] == 'U' && !Send(name, ",C,S,****************")) return;
     std::size_t at = n + 3;
     for (auto* bits : {&inputs, &outputs}) {
       for (std::uint8_t& bit : *bits) {
-        if (at >= text.size() || (text[at] != '0' && text[at] != '1')) return void(++stopped);
+        if (at >= text.size() || (text[at] != '0' && text[at] != '1')) return void(++hits[ReportStopped]);
         bit = text[at++] == '1';
       }
       ++at;
@@ -300,7 +301,7 @@ class Model {
       value[k] = Scaled(reading, Real(config.AnalogueScaling[k]));
     }
     timeout = Ticks(config.UpdatePeriod);
-    ++accepted;
+    ++hits[ReportAccepted];
   }
 
   void EvaluateAlarms() {
@@ -324,7 +325,7 @@ class Model {
       const bool out = Out(k), accept = config.AnalogueRequiresAccept[k], reset = config.AnalogueRequiresReset[k],
                  enabled = config.AnalogueEnableReporting[k];
       const std::string_view name = Field(config.AnalogueDesignator[k]);
-      onLimit += value[k] == Real(config.AlarmBelow[k]) || value[k] == Real(config.AlarmAbove[k]);
+      hits[ReadingOnALimit] += value[k] == Real(config.AlarmBelow[k]) || value[k] == Real(config.AlarmAbove[k]);
       int& s = analogue[k];
       if (s == Normal && out)
         Move(AnalogueRaised, s, accept ? Unaccepted : Accepted, name, " Alarm");
@@ -559,7 +560,7 @@ class Soak {
       if (failed_) break;
       unit_.Step();
       const bool takes = model_.open && !rig_.endpoint.incoming.empty();
-      if (takes) Note("datagram", -1, rig_.endpoint.incoming.front());
+      if (takes) lastDatagram_.assign(rig_.endpoint.incoming.front(), 0, 600);
       model_.Tick(takes ? &rig_.endpoint.incoming.front() : nullptr);
       rig_.core.Timer1Timer();
       Check("tick");
@@ -567,13 +568,12 @@ class Soak {
   }
 
   void Report() const {
-    const Model& m = model_;
     std::printf(
-        "soak: seed %llu, %lld ticks, %d midnights, %lld datagrams (%lld ignored, %lld stopped, %lld accepted), "
-        "%lld polls, %lld log lines, %lld readings on a limit, %lld plays, %d loads, %d hand-backs\n",
-        static_cast<unsigned long long>(seed_), tick_, midnights_, m.datagrams, m.ignored, m.stopped, m.accepted,
-        m.polls, m.lines, m.onLimit, m.plays, loads_, handBacks_);
-    for (int row = 0; row < Uncounted; ++row) std::printf("  %-36s %9lld\n", RowNames[row], m.hits[row]);
+        "soak: seed %llu, %lld ticks, %d midnights, %lld polls, %lld log lines, %lld plays, %d loads, "
+        "%d hand-backs\n",
+        static_cast<unsigned long long>(seed_), tick_, midnights_, model_.polls, model_.lines, model_.plays, loads_,
+        handBacks_);
+    for (int row = 0; row < Uncounted; ++row) std::printf("  %-36s %9lld\n", RowNames[row], model_.hits[row]);
   }
 
   [[nodiscard]] bool Failed() const { return failed_; }
@@ -630,13 +630,13 @@ class Soak {
     Check(Actions[action]);
   }
 
-  // A random channel, half the time one that waits for the operator.
+  // A random channel, or half the time the first one that waits for the operator.
   template <std::size_t N>
   static int Waiting(const std::array<int, N>& states, Random& r) {
-    const int start = r.Below(static_cast<int>(N));
-    for (std::size_t n = 0; r.OneIn(2) && n < N; ++n)
-      if (const int i = static_cast<int>((start + n) % N); states[i] == Unaccepted || states[i] == Cleared) return i;
-    return start;
+    const auto waits =
+        std::find_if(states.begin(), states.end(), [](int s) { return s == Unaccepted || s == Cleared; });
+    return waits != states.end() && r.OneIn(2) ? static_cast<int>(waits - states.begin())
+                                               : r.Below(static_cast<int>(N));
   }
 
   // The editor's hand-back: copied over the working configuration, then both applies.
@@ -654,8 +654,10 @@ class Soak {
   // The Load button, the open dialog answered from the script.
   void Load(Random& r) {
     enum Kind { Whole, Cancelled, Missing, Later, Foreign, TooShort, Cut, Longer, Older };
-    static constexpr const char* Kinds[] = {"whole",     "cancelled", "missing", "later version", "foreign",
-                                            "too short", "cut",       "longer",  "older version"};
+    static constexpr const char* Kinds[] = {
+        "load of a whole file",    "cancelled load",         "load of a missing file",
+        "load of a later version", "load of a foreign file", "load of a short file",
+        "load of a cut file",      "load of a longer file",  "load of an older version"};
     const int kind = r.Below(10) % 9;  // a whole file twice as often
     UnitConfiguration loaded = model_.config;
     for (int n = r.OneIn(4) ? 40 : r.Between(1, 4); n > 0; --n) RandomEdit(r, loaded);
@@ -674,7 +676,7 @@ class Soak {
     std::filesystem::remove(path);
     if (kind != Missing && kind != Cancelled) std::ofstream(path, std::ios::binary) << bytes;
     rig_.prompts.openNames.push_back(kind == Cancelled ? std::nullopt : std::optional(path));
-    Note("load", -1, Kinds[kind]);
+    Note(Kinds[kind]);
     // Refusals in their order; otherwise the file's leading bytes replace the record's.
     if (kind == Missing)
       model_.error = "Error Opening File.";
@@ -774,20 +776,22 @@ class Soak {
   bool CheckView() {
     const RecordingView& v = rig_.view;
     const Model& m = model_;
-    if (v.comms.colour != m.comms.colour || v.comms.caption != m.comms.caption)
-      return Fail("the link status shows %06X \"%s\", expected %06X \"%s\"", v.comms.colour, v.comms.caption.c_str(),
-                  m.comms.colour, std::string(m.comms.caption).c_str());
-    for (int i = 0; i < DigitalInputCount; ++i)
-      if (v.inputs[i].colour != m.indicators[i].colour || v.inputs[i].caption != m.indicators[i].caption ||
-          v.outputColours[i] != m.buttons[i])
-        return Fail("input %d shows %06X \"%s\" and output %d %06X, expected %06X \"%s\" and %06X", i + 1,
-                    v.inputs[i].colour, v.inputs[i].caption.c_str(), i + 1, v.outputColours[i], m.indicators[i].colour,
-                    std::string(m.indicators[i].caption).c_str(), m.buttons[i]);
-    for (int k = 0; k < AnalogueInputCount; ++k)
-      if (v.barColours[k] != m.bars[k] || v.barValues[k] != m.levels[k] || (m.idle && v.valueTexts[k] != "N/A"))
-        return Fail("bar %d shows %06X at %d \"%s\", expected %06X at %d", k + 1, v.barColours[k], v.barValues[k],
-                    v.valueTexts[k].c_str(), m.bars[k], m.levels[k]);
-    return true;
+    bool ok = Same("colour of the link status", -1, v.comms.colour, m.comms.colour) &&
+              Text("link status", -1, v.comms.caption, m.comms.caption);
+    for (int i = 0; ok && i < DigitalInputCount; ++i)
+      ok = Same("colour of input", i, v.inputs[i].colour, m.indicators[i].colour) &&
+           Text("caption of input", i, v.inputs[i].caption, m.indicators[i].caption) &&
+           Same("colour of output", i, v.outputColours[i], m.buttons[i]);
+    for (int k = 0; ok && k < AnalogueInputCount; ++k)
+      ok = Same("colour of bar", k, v.barColours[k], m.bars[k]) &&
+           Same("level of bar", k, v.barValues[k], m.levels[k]) &&
+           (!m.idle || Text("value of bar", k, v.valueTexts[k], "N/A"));
+    return ok;
+  }
+
+  bool Text(const char* what, int channel, std::string_view got, std::string_view expected) {
+    return got == expected ||
+           Fail("%s %d: %s, expected %s", what, channel + 1, Shown(got).c_str(), Shown(expected).c_str());
   }
 
   bool CheckApplied() {
@@ -805,10 +809,9 @@ class Soak {
 
   // ---- failure reports with enough context to replay
 
-  void Note(const char* what, int channel = -1, std::string_view text = {}) {
-    Event& e = history_[next_++ % history_.size()];
-    e = {tick_, what, channel, std::string()};
-    e.text.assign(text.substr(0, 600));
+  void Note(const char* what, int channel = -1) {
+    lastAction_ =
+        "tick " + std::to_string(tick_) + " " + what + (channel >= 0 ? " " + std::to_string(channel + 1) : "");
   }
 
   static std::string Shown(std::string_view bytes) {
@@ -827,31 +830,14 @@ class Soak {
     va_start(arguments, format);
     std::vsnprintf(what, sizeof what, format, arguments);
     va_end(arguments);
-    std::string events;
-    for (std::size_t n = 0; n < history_.size(); ++n)
-      if (const Event& e = history_[(next_ + n) % history_.size()]; e.what)
-        events += "  tick " + std::to_string(e.tick) + " " + e.what +
-                  (e.channel >= 0 ? " " + std::to_string(e.channel + 1) : "") +
-                  (e.text.empty() ? "" : " " + Shown(e.text)) + "\n";
-    const LocalTime& t = rig_.clock.now;
-    char clock[48];
-    std::snprintf(clock, sizeof clock, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute,
-                  t.second);
-    ADD_FAILURE() << "seed " << seed_ << " tick " << tick_ << " (" << clock << "), after the " << step_ << ": " << what
-                  << "\n(LinkState " << model_.linkState << ", LinkUp " << model_.linkUp << ", link "
-                  << (model_.open ? "open" : "closed") << (model_.sendsFail ? ", sends failing" : "")
-                  << "; replay with QMX_SOAK_SEED=" << seed_ << " QMX_SOAK_TICKS=" << tick_ << ")\nLast events:\n"
-                  << events;
+    ADD_FAILURE() << "seed " << seed_ << " tick " << tick_ << ", after the " << step_ << ": " << what
+                  << "\n(replay with QMX_SOAK_SEED=" << seed_ << " QMX_SOAK_TICKS=" << tick_ << "; LinkState "
+                  << model_.linkState << ", link " << (model_.open ? "open" : "closed")
+                  << (model_.sendsFail ? ", sends failing" : "") << "; the last action " << lastAction_
+                  << ", the last datagram " << Shown(lastDatagram_) << ")";
     failed_ = true;
     return false;
   }
-
-  struct Event {
-    long long tick = 0;
-    const char* what = nullptr;
-    int channel = -1;
-    std::string text;
-  };
 
   std::uint64_t seed_;
   long long ticks_, tick_ = 0;
@@ -863,8 +849,7 @@ class Soak {
   RandomUnit unit_{unitRandom_, model_, rig_.endpoint};
   std::chrono::sys_seconds wall_;
   int seenAttempts_ = 0, midnights_ = 0, loads_ = 0, handBacks_ = 0;
-  std::array<Event, 24> history_{};
-  std::size_t next_ = 0;
+  std::string lastAction_ = "none", lastDatagram_;
 };
 
 }  // namespace
