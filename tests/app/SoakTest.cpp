@@ -73,7 +73,7 @@ long double Real(const Extended& e) {
 }
 void SetReal(Extended& e, long double value) { std::memcpy(e.bytes.data(), &value, 10); }
 long double Scaled(std::int32_t raw, long double scaling) {
-  static const long double OneOver1023 = 1.0L / 1023.0L;
+  constexpr long double OneOver1023 = 1.0L / 1023.0L;  // the extended value nearest 1/1023
   return (static_cast<long double>(raw) * scaling) * OneOver1023;
 }
 // A period in seconds as ticks: negative counts as 0, a huge one stops at the int32 limit.
