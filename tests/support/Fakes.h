@@ -213,6 +213,14 @@ class Rig {
   Rig(const Rig&) = delete;
   Rig& operator=(const Rig&) = delete;
 
+  void tick(int count = 1) {
+    for (int i = 0; i < count; ++i) core.Timer1Timer();
+  }
+  // Queues one datagram and runs the tick that takes it.
+  void report(std::string text) {
+    endpoint.incoming.push_back(std::move(text));
+    tick();
+  }
   // The lines of today's log file, each with its CR LF.
   std::vector<std::string> logLines() const { return LogLines(sink, core.LogDirectory, clock.now); }
   // The log lines after "Application Started".
