@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -60,6 +61,7 @@ TMainForm::TMainForm(MainFormServices services, std::vector<std::string> argumen
           PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts}) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
+  QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quellmarinox-simple-panel-256.png")));
   setFont(PanelFont());
   BuildControls();
   if (const QScreen* screen = QGuiApplication::primaryScreen())
