@@ -1,0 +1,38 @@
+#!/bin/sh
+# Starts the panel, which lives with its Alarm.wav and its Logs in ../lib/quellmarinox-simple-panel.
+#
+# The panel takes a data file only as -F<file>, with no blank. A file manager or the desktop
+# menu passes a plain file name instead (the desktop entry says "%f"), so a plain argument is
+# handed on as -F<argument>. Every argument that begins with "-" goes through unchanged, and so
+# does the value that follows one of the toolkit's own options (-style fusion, -display :1, ...).
+# After "--" every argument is a file name, even one that begins with "-".
+set -e
+here=$(dirname "$(readlink -f "$0")")
+program=$here/../lib/quellmarinox-simple-panel/quellmarinox-simple-panel
+
+count=$#
+files_only=
+takes_value=
+while [ "$count" -gt 0 ]; do
+  argument=$1
+  shift
+  count=$((count - 1))
+  if [ -n "$takes_value" ]; then
+    takes_value=
+    set -- "$@" "$argument"
+  elif [ -z "$files_only" ] && [ "$argument" = "--" ]; then
+    files_only=yes
+  elif [ -z "$files_only" ]; then
+    case $argument in
+      -platform | -platformpluginpath | -platformtheme | -plugin | -display | -geometry | -style | \
+        -stylesheet | -session | -qwindowgeometry | -qwindowicon | -qwindowtitle | -qmljsdebugger)
+        takes_value=yes
+        set -- "$@" "$argument" ;;
+      -*) set -- "$@" "$argument" ;;
+      *) set -- "$@" "-F$argument" ;;
+    esac
+  else
+    set -- "$@" "-F$argument"
+  fi
+done
+exec "$program" "$@"
