@@ -38,13 +38,14 @@ start_virtual_display() {
   return 1
 }
 
-# The id of the top-level window whose title is $1, waiting up to $2 seconds; empty if none.
+# The id of the top-level window whose title begins with $1 (the toolkit may add the program's
+# name after it), waiting up to $2 seconds; empty if none.
 # Only a window with a class counts: the toolkit's hidden 1x1 leader carries the title too.
 window_id() {
   local title=$1 seconds=${2:-10} id=
   local tries=$((seconds * 10))
   while [ $tries -gt 0 ]; do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\": (\"" | awk '{print $1}' | head -n 1)
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | grep -F '": ("' | awk '{print $1}' | head -n 1)
     [ -n "$id" ] && break
     sleep 0.1
     tries=$((tries - 1))
