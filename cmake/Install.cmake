@@ -64,3 +64,7 @@ install(CODE [=[
   file(REMOVE "${logs_link}")
   file(CREATE_LINK "${logs}" "${logs_link}" SYMBOLIC)
 ]=])
+
+# An installation into a scratch folder, checked, and the installed panel run once.
+add_test(NAME install_tree COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/install_tree.sh ${PROJECT_BINARY_DIR})
+set_tests_properties(install_tree PROPERTIES TIMEOUT 120)

@@ -1,0 +1,55 @@
+#!/bin/sh
+# Installs the build into a scratch prefix and checks what an installation relies on: the
+# program with Alarm.wav beside it, Logs linked to PREFIX/var/log/..., the launcher's handing
+# on of a plain file name as -F<file>, the files a desktop needs; then runs the installed
+# panel (offscreen, not connected) and finds its first log entry through the link.
+# Usage: install_tree.sh BUILD_FOLDER
+set -eu
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+fail() {
+  echo "install_tree: $*" >&2
+  exit 1
+}
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+program_dir=$prefix/lib/quellmarinox-simple-panel
+for file in bin/quellmarinox-simple-panel bin/quellmarinox-unit-sim lib/quellmarinox-simple-panel/quellmarinox-simple-panel; do
+  [ -x "$prefix/$file" ] || fail "$file is missing or not executable"
+done
+for file in lib/quellmarinox-simple-panel/Alarm.wav share/applications/quellmarinox-simple-panel.desktop \
+  share/mime/packages/quellmarinox-simple-panel.xml share/icons/hicolor/scalable/apps/quellmarinox-simple-panel.svg \
+  share/icons/hicolor/16x16/apps/quellmarinox-simple-panel.png share/icons/hicolor/256x256/apps/quellmarinox-simple-panel.png \
+  share/man/man1/quellmarinox-simple-panel.1.gz share/doc/quellmarinox-simple-panel/copyright; do
+  [ -s "$prefix/$file" ] || fail "$file is missing"
+done
+[ "$(readlink "$program_dir/Logs")" = "$prefix/var/log/quellmarinox-simple-panel" ] || fail "Logs links elsewhere"
+[ -d "$program_dir/Logs" ] || fail "Logs leads to no folder"
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/quellmarinox-simple-panel.desktop" || fail "desktop entry"
+fi
+
+# The launcher, in front of a stand-in that prints what it is given.
+mv "$program_dir/quellmarinox-simple-panel" "$program_dir/real-panel"
+# shellcheck disable=SC2016 # the stand-in expands its own arguments
+printf '#!/bin/sh\nfor a; do printf "[%%s]" "$a"; done\n' >"$program_dir/quellmarinox-simple-panel"
+chmod +x "$program_dir/quellmarinox-simple-panel"
+seen=$("$prefix/bin/quellmarinox-simple-panel" "a b.dat" -c -style fusion -F x.dat -- -y.dat)
+[ "$seen" = "[-Fa b.dat][-c][-style][fusion][-F][-Fx.dat][-F-y.dat]" ] || fail "launcher passed on $seen"
+mv "$program_dir/real-panel" "$program_dir/quellmarinox-simple-panel"
+
+# The installed panel, started from elsewhere, writes its log through the link.
+cd /
+QT_QPA_PLATFORM=offscreen "$prefix/bin/quellmarinox-simple-panel" >/dev/null 2>&1 &
+panel=$!
+tries=0
+until cat "$prefix"/var/log/quellmarinox-simple-panel/*.csv 2>/dev/null | grep -q "Application Started"; do
+  tries=$((tries + 1))
+  [ $tries -lt 300 ] || break
+  sleep 0.1
+done
+kill "$panel" 2>/dev/null || true
+wait "$panel" 2>/dev/null || true
+[ $tries -lt 300 ] || fail "no \"Application Started\" in $prefix/var/log/quellmarinox-simple-panel"
+echo "install tree ok"
