@@ -8,9 +8,7 @@
 #include "monitor/QtAlarmSound.h"
 
 #include <QDir>
-#include <QTimer>
 
-#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -20,6 +18,21 @@ TEditForm* EditForm = nullptr;
 int main(int argc, char** argv) {
   GuardedApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
+
+  // A closing signal closes the main window as the Exit button does. One that comes while
+  // start-up is still running closes the box start-up may be waiting on, and the window as
+  // soon as it exists.
+  bool closeRequested = false;
+  bool closed = false;
+  application.HandleClosingSignals([&] {
+    closeRequested = true;
+    if (MainForm) {
+      if (!closed) MainForm->close();
+    } else if (QWidget* box = QApplication::activeModalWidget()) {
+      box->close();
+    }
+  });
+
   try {
     const std::string programFile = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     const std::string programDirectory = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
@@ -35,25 +48,27 @@ int main(int argc, char** argv) {
 
     auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts},
                                                 std::move(arguments), programFile);
+    QObject::connect(mainForm.get(), &TMainForm::closed, &application, [&closed] { closed = true; });
+    QObject::connect(
+        mainForm.get(), &TMainForm::closed, &application, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     MainForm = mainForm.get();
     application.setApplicationDisplayName(MainForm->windowTitle());
     auto editForm = std::make_unique<TEditForm>(MainForm->Core(), prompts);
     EditForm = editForm.get();
     MainForm->SetEditorShower([] { EditForm->ShowEditor(); });
-    QObject::connect(
-        MainForm, &TMainForm::closed, &application, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     MainForm->show();
-
-    // For smoke tests: close the window by itself after this many milliseconds.
-    if (const char* quitAfter = std::getenv("QMX_QUIT_AFTER_MS"))
-      QTimer::singleShot(std::atoi(quitAfter), MainForm, [] { MainForm->close(); });
+    if (closeRequested) MainForm->close();
 
     application.exec();
-    editForm.reset();
-    mainForm.reset();
+    MainForm = nullptr;
+    EditForm = nullptr;
   } catch (const std::exception& error) {
+    MainForm = nullptr;
+    EditForm = nullptr;
     ShowStandardError(error.what());
   } catch (...) {
+    MainForm = nullptr;
+    EditForm = nullptr;
     ShowStandardError("Unknown error.");
   }
   return 0;
