@@ -26,7 +26,10 @@ extern "C" void WriteSignalByte(int signal) {
 }
 }  // namespace
 
-GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+GuardedApplication::GuardedApplication(char* programName)
+    : ToolkitArguments(programName), QApplication(ToolkitArguments::argc, ToolkitArguments::argv) {
+  setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
+}
 
 void ShowStandardError(const char* what) {
   QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),

@@ -1,4 +1,7 @@
-// The application object. An error that escapes a handler or a tick is shown in the
+// The application object. The toolkit is given the program's name and nothing else: every
+// argument after it belongs to the panel's own command line, so toolkit options such as
+// -style, -platform or -reverse are ignored like any other "-" argument (the platform comes
+// from QT_QPA_PLATFORM alone). An error that escapes a handler or a tick is shown in the
 // toolkit's standard error box and ends only that handler; the program goes on.
 #pragma once
 
@@ -8,9 +11,19 @@
 
 class QSocketNotifier;
 
-class GuardedApplication final : public QApplication {
+namespace detail {
+// The argument count and vector the toolkit keeps a reference to; a base, so that they
+// exist before the QApplication base is built with them.
+struct ToolkitArguments {
+  explicit ToolkitArguments(char* programName) : argv{programName, nullptr} {}
+  int argc = 1;
+  char* argv[2];
+};
+}  // namespace detail
+
+class GuardedApplication final : private detail::ToolkitArguments, public QApplication {
  public:
-  GuardedApplication(int& argc, char** argv);
+  explicit GuardedApplication(char* programName);
   bool notify(QObject* receiver, QEvent* event) override;
 
   // SIGTERM, SIGINT and SIGHUP (kill, Ctrl+C, a closed terminal) no longer end the program

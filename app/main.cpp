@@ -16,8 +16,9 @@ TMainForm* MainForm = nullptr;
 TEditForm* EditForm = nullptr;
 
 int main(int argc, char** argv) {
-  GuardedApplication application(argc, argv);
-  application.setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
+  static char fallbackName[] = "quellmarinox-simple-panel";
+  char* invokedAs = argc > 0 && argv[0] ? argv[0] : fallbackName;
+  GuardedApplication application(invokedAs);
 
   // A closing signal closes the main window as the Exit button does. One that comes while
   // start-up is still running closes the box start-up may be waiting on, and the window as
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
   try {
     const std::string programFile = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
     const std::string programDirectory = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-    // The arguments as the platform split them; the toolkit has taken out its own options.
+    // The arguments as the platform split them, every one of them, for the panel's grammar.
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
 

@@ -1,11 +1,27 @@
-// The shipped program run for real: started in a private folder and closed by signals.
-// No test passes -c.
+// The shipped program run for real: started in a private folder, closed by signals, given
+// toolkit options. Every data file here holds 127.0.0.1, and no test passes -c.
 #include "program/PanelProcess.h"
 
 #include <gtest/gtest.h>
 
 using namespace panel_process;
 using Events = std::vector<std::string>;
+
+namespace {
+
+// A data file at 127.0.0.1, written into `folder`; `change` adjusts the defaults first.
+std::string WriteUnitFile(const fs::path& folder, const std::string& name, void (*change)(UnitConfiguration&)) {
+  UnitConfiguration config{};
+  SetDefaults(config);
+  WriteText(config.IPAddress, "127.0.0.1");
+  change(config);
+  const std::string path = (folder / name).string();
+  EXPECT_TRUE(WriteDataFile(path, config).ok);
+  return path;
+}
+void LoggingOff(UnitConfiguration& config) { config.EnableLogging = 0; }
+
+}  // namespace
 
 TEST(Program, SignalsCloseThePanelAsTheExitButtonDoes) {
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
@@ -26,4 +42,24 @@ TEST(Program, SignalsCloseThePanelAsTheExitButtonDoes) {
   panel.Signal(SIGTERM);
   EXPECT_EQ(panel.WaitForExit(), 0);
   EXPECT_EQ(panel.Events(), (Events{"Application Started", "Application Closed"}));
+}
+
+TEST(Program, ToolkitOptionsAreOrdinaryArguments) {
+  {  // "-style" does not swallow the file argument: the file loads, and its logging is off.
+    TempProgramDirectory folder("qmx-style");
+    const std::string file = WriteUnitFile(folder.path, "unit.dat", LoggingOff);
+    PanelProcess panel(folder.path, {"-style", "-F" + file});
+    ASSERT_TRUE(panel.WaitForEvent("Application Started"));
+    panel.Signal(SIGTERM);
+    EXPECT_EQ(panel.WaitForExit(), 0);
+    EXPECT_EQ(panel.Events(), Events{"Application Started"});
+  }
+  {  // "-platform bogus" is ignored: the platform comes from the environment only.
+    TempProgramDirectory folder("qmx-platform");
+    PanelProcess panel(folder.path, {"-platform", "bogus", "-reverse", "-qwindowtitle", "X"});
+    ASSERT_TRUE(panel.WaitForEvent("Application Started"));
+    panel.Signal(SIGTERM);
+    EXPECT_EQ(panel.WaitForExit(), 0);
+    EXPECT_EQ(panel.Events(), (Events{"Application Started", "Application Closed"}));
+  }
 }
