@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Help.h"
+#include "app/ProgramPath.h"
 #include "config/DataFile.h"
 #include "link/Messages.h"
 #include "monitor/AlarmMachines.h"
@@ -11,23 +12,10 @@
 #include <filesystem>
 #include <system_error>
 
-namespace {
-std::string DirectoryOf(std::string_view programFilePath) {
-  // A bare or relative program path is taken from the current directory, never as the root.
-  std::error_code ignored;
-  std::filesystem::path program = std::filesystem::absolute(std::filesystem::path(programFilePath), ignored);
-  if (program.empty()) program = programFilePath;
-  std::string directory = program.lexically_normal().parent_path().string();
-  while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
-  if (directory == "/") directory.clear();  // no trailing separator, even at the root
-  return directory;
-}
-}  // namespace
-
 void PanelCore::FormCreate(std::span<const std::string> arguments, std::string_view programFilePath) {
   services_.view.SetTitle(std::string(MainTitle) + std::string(MainTitleVersionLabel) + std::string(MainTitleVersion));
   SetDefaults(Configuration);
-  ProgramDirectory = DirectoryOf(programFilePath);
+  ProgramDirectory = ProgramDirectoryOf(programFilePath);
 
   const StartupOptions options = ReadCommandLine(arguments, ProgramDirectory);
   if (options.ignoredTooLong > 0)

@@ -2,12 +2,11 @@
 // settings editor, hidden; then the event loop until the main window closes.
 #include "app/GuardedApplication.h"
 #include "app/MainWindow.h"
+#include "app/ProgramPath.h"
 #include "app/QtPrompts.h"
 #include "editor/EditForm.h"
 #include "link/UdpUnitEndpoint.h"
 #include "monitor/QtAlarmSound.h"
-
-#include <QDir>
 
 #include <exception>
 #include <memory>
@@ -35,8 +34,7 @@ int main(int argc, char** argv) {
   });
 
   try {
-    const std::string programFile = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
-    const std::string programDirectory = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+    const std::string programFile = ProgramFilePath(invokedAs);
     // The arguments as the platform split them, every one of them, for the panel's grammar.
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
@@ -44,7 +42,7 @@ int main(int argc, char** argv) {
     UdpUnitEndpoint endpoint;
     SystemClock clock;
     FileLogSink logSink;
-    QtAlarmSound sound(programDirectory + "/Alarm.wav");
+    QtAlarmSound sound(ProgramDirectoryOf(programFile) + "/Alarm.wav");
     QtPrompts prompts;
 
     auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts},

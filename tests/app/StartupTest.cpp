@@ -81,21 +81,25 @@ struct StartupFile {
 }  // namespace
 
 TEST(Startup, ProgramDirectoryIsAbsoluteWithoutTrailingSeparator) {
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts});
-  TempProgramDirectory here("qmx-cwd");
-  const fs::path previous = fs::current_path();
-  fs::current_path(here.path);
-  core.FormCreate({}, "quellmarinox-simple-panel");  // as a bare name: the current directory
-  fs::current_path(previous);
-  EXPECT_EQ(core.ProgramDirectory, here.path.string());
-  EXPECT_EQ(core.LogDirectory, here.path.string() + "/Logs");
-  EXPECT_TRUE(fs::is_directory(here.path / "Logs"));
+  // A bare name, or no program path at all: the current directory, never the root.
+  for (const char* program : {"quellmarinox-simple-panel", ""}) {
+    SCOPED_TRACE(program);
+    FakeEndpoint endpoint;
+    SettableClock clock;
+    MemoryLogSink sink;
+    RecordingView view;
+    CountingSound sound;
+    ScriptedPrompts prompts;
+    PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts});
+    TempProgramDirectory here("qmx-cwd");
+    const fs::path previous = fs::current_path();
+    fs::current_path(here.path);
+    core.FormCreate({}, program);
+    fs::current_path(previous);
+    EXPECT_EQ(core.ProgramDirectory, here.path.string());
+    EXPECT_EQ(core.LogDirectory, here.path.string() + "/Logs");
+    EXPECT_TRUE(fs::is_directory(here.path / "Logs"));
+  }
 }
 
 TEST(Startup, LoadsTheFileBeforeConnectingWhateverTheOrder) {

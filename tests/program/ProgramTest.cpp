@@ -1,5 +1,6 @@
 // The shipped program run for real: started in a private folder, closed by signals, given
-// toolkit options. Every data file here holds 127.0.0.1, and no test passes -c.
+// toolkit options, run from a folder whose name is not UTF-8. Every data file here holds
+// 127.0.0.1, and no test passes -c.
 #include "program/PanelProcess.h"
 
 #include <gtest/gtest.h>
@@ -62,4 +63,15 @@ TEST(Program, ToolkitOptionsAreOrdinaryArguments) {
     EXPECT_EQ(panel.WaitForExit(), 0);
     EXPECT_EQ(panel.Events(), (Events{"Application Started", "Application Closed"}));
   }
+}
+
+TEST(Program, FolderWhoseNameIsNotUtf8) {
+  TempProgramDirectory folder("qmx-\xFF");
+  WriteUnitFile(folder.path, "unit.dat", LoggingOff);
+  PanelProcess panel(folder.path, {"-funit.dat"});
+  // The log lands in the program's own folder, and -f finds the file beside the program.
+  ASSERT_TRUE(panel.WaitForEvent("Application Started"));
+  panel.Signal(SIGTERM);
+  EXPECT_EQ(panel.WaitForExit(), 0);
+  EXPECT_EQ(panel.Events(), Events{"Application Started"});  // logging off: the file was loaded
 }
