@@ -1,6 +1,7 @@
 #include "app/GuardedApplication.h"
 
-#include <QMessageBox>
+#include "app/QtPrompts.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -29,11 +30,6 @@ extern "C" void WriteSignalByte(int signal) {
 GuardedApplication::GuardedApplication(char* programName)
     : ToolkitArguments(programName), QApplication(ToolkitArguments::argc, ToolkitArguments::argv) {
   setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
-}
-
-void ShowStandardError(const char* what) {
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                        QString::fromLocal8Bit(what));
 }
 
 void GuardedApplication::HandleClosingSignals(std::function<void()> onSignal) {

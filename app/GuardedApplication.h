@@ -35,5 +35,3 @@ class GuardedApplication final : private detail::ToolkitArguments, public QAppli
   QSocketNotifier* notifier_ = nullptr;
   std::function<void()> onSignal_;
 };
-
-void ShowStandardError(const char* what);

@@ -13,7 +13,7 @@
 #include <system_error>
 
 void PanelCore::FormCreate(std::span<const std::string> arguments, std::string_view programFilePath) {
-  services_.view.SetTitle(std::string(MainTitle) + std::string(MainTitleVersionLabel) + std::string(MainTitleVersion));
+  services_.view.SetTitle(MainWindowTitle());
   SetDefaults(Configuration);
   ProgramDirectory = ProgramDirectoryOf(programFilePath);
 

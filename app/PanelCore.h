@@ -24,6 +24,10 @@
 inline constexpr std::string_view MainTitle = "KELDRON Quellmarinox Simple Panel";
 inline constexpr std::string_view MainTitleVersionLabel = " Vesion: ";
 inline constexpr std::string_view MainTitleVersion = "1.00";
+// The main window's title; the error boxes carry it too.
+inline std::string MainWindowTitle() {
+  return std::string(MainTitle) + std::string(MainTitleVersionLabel) + std::string(MainTitleVersion);
+}
 inline constexpr std::string_view HelpFileName = "quellmarinox-simple-panel.chm";
 
 struct PanelServices {

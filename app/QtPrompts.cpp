@@ -1,5 +1,7 @@
 #include "app/QtPrompts.h"
 
+#include "app/PanelCore.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -7,13 +9,20 @@
 namespace {
 // File names go to the file system as the platform spells them, not through the 8-bit codec.
 std::string LocalName(const QString& name) { return QFile::encodeName(name).toStdString(); }
-}  // namespace
 
-void QtPrompts::ShowError(std::string_view message) {
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                  QString::fromLocal8Bit(message.data(), static_cast<qsizetype>(message.size())), QMessageBox::Ok,
+// The error boxes carry the main window's title, set here: the application lends its name to
+// no window.
+void ShowErrorBox(const QString& message) {
+  QMessageBox box(QMessageBox::Critical, QString::fromStdString(MainWindowTitle()), message, QMessageBox::Ok,
                   QApplication::activeWindow());
   box.exec();
+}
+}  // namespace
+
+void ShowStandardError(const char* what) { ShowErrorBox(QString::fromLocal8Bit(what)); }
+
+void QtPrompts::ShowError(std::string_view message) {
+  ShowErrorBox(QString::fromLocal8Bit(message.data(), static_cast<qsizetype>(message.size())));
 }
 
 SaveAnswer QtPrompts::AskSave() {

@@ -4,8 +4,6 @@
 
 #include "config/Prompts.h"
 
-class QWidget;
-
 class QtPrompts final : public Prompts {
  public:
   void ShowError(std::string_view message) override;
@@ -13,3 +11,6 @@ class QtPrompts final : public Prompts {
   [[nodiscard]] std::optional<std::string> ChooseFileToOpen() override;
   [[nodiscard]] std::optional<std::string> ChooseFileToSave() override;
 };
+
+// The toolkit's standard error report, for an error that escapes a handler or the event loop.
+void ShowStandardError(const char* what);

@@ -51,7 +51,6 @@ int main(int argc, char** argv) {
     QObject::connect(
         mainForm.get(), &TMainForm::closed, &application, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     MainForm = mainForm.get();
-    application.setApplicationDisplayName(MainForm->windowTitle());
     auto editForm = std::make_unique<TEditForm>(MainForm->Core(), prompts);
     EditForm = editForm.get();
     MainForm->SetEditorShower([] { EditForm->ShowEditor(); });
