@@ -72,9 +72,10 @@ class WindowTitles : public testing::Test {
     }
     return windows;
   }
-  static std::optional<XWindow> WaitForWindowBesides(const std::set<std::string>& known) {
+  // A window of the panel's that is not among `known`; nothing if the panel ends first.
+  static std::optional<XWindow> WaitForWindowBesides(PanelProcess& panel, const std::set<std::string>& known) {
     const auto deadline = SteadyClock::now() + Patience;
-    while (SteadyClock::now() < deadline) {
+    while (SteadyClock::now() < deadline && !panel.Ended()) {
       for (const XWindow& w : PanelWindows())
         if (!known.contains(w.id)) return w;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -112,18 +113,18 @@ TEST_F(WindowTitles, MainWindowEditorSaveQuestionAndErrorBox) {
     PanelProcess panel(folder.path, {"-qwindowtitle", "X", "-reverse", "-F" + (folder.path / "unit.dat").string()},
                        "xcb");
 
-    const auto main = WaitForWindowBesides({});
+    const auto main = WaitForWindowBesides(panel, {});
     ASSERT_TRUE(main);
     ASSERT_EQ(main->width, 899);
     EXPECT_EQ(Title(*main), ExpectedMainTitle);
 
     Click(main->x + 216 + 37, main->y + 517 - 83 + 32 + 12);  // Edit: left 216, 32 below the bottom bar's top
-    const auto editor = WaitForWindowBesides({main->id});
+    const auto editor = WaitForWindowBesides(panel, {main->id});
     ASSERT_TRUE(editor);
     EXPECT_EQ(Title(*editor), "EditForm");
 
     Click(editor->x + editor->width / 2, editor->y + editor->height - 35);  // Finish, the middle of three
-    const auto question = WaitForWindowBesides({main->id, editor->id});
+    const auto question = WaitForWindowBesides(panel, {main->id, editor->id});
     ASSERT_TRUE(question);
     // The question's own title is empty; the X platform never leaves a title empty and shows
     // the application's name instead: the name the program was started by.
@@ -136,7 +137,7 @@ TEST_F(WindowTitles, MainWindowEditorSaveQuestionAndErrorBox) {
   {  // The reader's error box at start-up carries the main window's title.
     TempProgramDirectory folder("qmx-titles");
     PanelProcess panel(folder.path, {"-F" + (folder.path / "missing.dat").string()}, "xcb");
-    const auto box = WaitForWindowBesides({});
+    const auto box = WaitForWindowBesides(panel, {});
     ASSERT_TRUE(box);
     EXPECT_EQ(Title(*box), ExpectedMainTitle);
     panel.Signal(SIGTERM);
