@@ -1,0 +1,113 @@
+// What a period of the event log says: the alarm episodes of every channel, the link's
+// losses, the times the panel was not running, and the load against the alarm-management
+// benchmarks of ISA-18.2 / EEMUA 191.
+//
+// One episode runs from a " Alarm" entry to the next " Alarm" of the same designator, or to
+// the panel's stop (a restart puts every alarm back to normal). Its accept is the first
+// " Alarm Accept" in it, its reset the last " Alarm Reset" (an analogue alarm that waits for
+// the operator's reset writes one when its value returns and one at the reset). An alarm that
+// returns to normal with no reset due writes nothing, so such an episode's end is unknown.
+#pragma once
+
+#include "logreport/LogParser.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace logreport {
+
+struct Period {
+  Day first = 0;
+  Day last = 0;
+  Seconds end = 0;  // the end of the last day, or the moment of the report when that is earlier
+  [[nodiscard]] Seconds Start() const { return first * SecondsPerDay; }
+};
+
+// NoFile: a day without a file came next, so what followed is unknown.
+enum class EpisodeEnd : std::uint8_t { NextAlarm, PanelStopped, NoFile, StillOpen };
+
+struct Episode {
+  std::uint32_t name = 0;
+  Seconds raised = 0;
+  std::optional<Seconds> accepted;
+  std::optional<Seconds> reset;    // the last reset
+  std::optional<Seconds> stopped;  // when the panel stopped, for PanelStopped
+  std::uint32_t resets = 0;
+  EpisodeEnd end = EpisodeEnd::StillOpen;
+  bool impossible = false;           // holds entries one input cannot write: two inputs share its name
+  bool ambiguous = false;            // its entries cannot be told apart from another input's
+  std::uint32_t file = 0, line = 0;  // of the raise
+};
+
+// NotLogged: lost again before any entry showed it back.
+enum class LinkEnd : std::uint8_t { Connected, LostReset, Disconnected, PanelStopped, NotLogged, StillLost };
+
+struct LinkLoss {
+  Seconds lost = 0;
+  std::optional<Seconds> accepted;
+  std::optional<Seconds> back;  // when the link was known to be back, or the panel stopped
+  LinkEnd end = LinkEnd::StillLost;
+};
+
+struct Downtime {
+  Seconds from = 0, to = 0;
+  bool unclean = false;  // no "Application Closed": counted from the last entry before the start
+};
+
+struct DelayFigures {
+  std::size_t count = 0;
+  Seconds median = 0, worst = 0;
+};
+
+struct ChannelFigures {
+  std::uint32_t name = 0;
+  std::size_t raised = 0, accepted = 0, reset = 0, open = 0, ambiguous = 0, orphans = 0;
+  DelayFigures toAccept, toReset;
+  std::size_t chatter = 0;  // times 3 or more alarms came within a minute
+  bool shared = false;
+  std::uint32_t sharedFile = 0, sharedLine = 0;  // the first entry that showed it
+};
+
+enum class Level : std::uint8_t { Good, Fair, Poor, Unknown };
+
+struct Verdict {
+  std::string item;     // "Alarms a day"
+  std::string finding;  // what the log shows (UTF-8)
+  std::string judgement;
+  Level level = Level::Unknown;
+};
+
+struct Analysis {
+  Period period;
+  std::vector<Day> missingDays;
+  std::vector<bool> selected;            // by name index
+  std::vector<Episode> episodes;         // selected names only, in time order
+  std::vector<ChannelFigures> channels;  // selected names that alarmed, most alarms first
+  std::vector<LinkLoss> linkLosses;
+  std::vector<Downtime> downtimes;
+  DelayFigures toAccept, toReset, linkBack, linkAccept;
+  std::vector<std::uint32_t> acceptHistogram;  // by AcceptBuckets
+  std::size_t alarms = 0, orphans = 0, ambiguous = 0, outputCommands = 0, stepsBack = 0;
+  std::size_t connects = 0, disconnects = 0;
+  Seconds downtimeTotal = 0, observed = 0;
+
+  // Ten-minute periods from the period's start: alarms in each, and whether the panel was
+  // running (and logging) in any of it.
+  std::vector<std::uint32_t> perTenMinutes;
+  std::vector<bool> watched;
+
+  std::vector<Verdict> verdicts;
+  std::vector<std::string> lookFirst;  // "Flow switch (chattering 12 times, 35.2 % of alarms)"
+};
+
+// Upper ends of the accept-time bands, in seconds; the last band is open.
+inline constexpr Seconds AcceptBuckets[] = {10, 30, 60, 120, 300, 600, 1800, 3600};
+
+// selected: by name index; empty selects every name.
+[[nodiscard]] Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected);
+
+// The figures as text with one decimal: "12.5".
+[[nodiscard]] std::string OneDecimal(double value);
+
+}  // namespace logreport

@@ -1,0 +1,27 @@
+// The report in three forms: text for the terminal, one self-contained HTML page, and the
+// alarm episodes as CSV for a spreadsheet. All three are UTF-8; designators are shown through
+// DisplayText.
+#pragma once
+
+#include "logreport/Analysis.h"
+
+#include <string>
+
+namespace logreport {
+
+struct ReportContext {
+  std::string folder;       // the log folder as given or found
+  std::string folderNote;   // how it was found: "given", "the Logs folder beside this program", ...
+  std::string channelText;  // --channel as typed, empty for all channels
+};
+
+[[nodiscard]] std::string TextReport(const LogData& log, const Analysis& analysis, const ReportContext& context);
+[[nodiscard]] std::string HtmlReport(const LogData& log, const Analysis& analysis, const ReportContext& context);
+[[nodiscard]] std::string CsvReport(const LogData& log, const Analysis& analysis);
+
+// Pieces the forms share.
+[[nodiscard]] std::string DayRanges(const std::vector<Day>& days);  // "08/12/2026, 12/12/2026 to 14/12/2026"
+[[nodiscard]] std::string LinkEndText(LinkEnd end);
+[[nodiscard]] std::string Location(const LogData& log, std::uint32_t file, std::uint32_t line);  // "261205.csv line 7"
+
+}  // namespace logreport
