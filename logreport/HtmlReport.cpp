@@ -53,7 +53,7 @@ body{font-family:sans-serif;font-size:14px;color:#222;margin:20px;max-width:1200
 h1{font-size:22px;margin:0 0 8px}h2{font-size:17px;margin:26px 0 8px;border-bottom:1px solid #ccc}
 table{border-collapse:collapse}td,th{padding:3px 8px;text-align:left;vertical-align:top}
 th{background:#eee}tr:nth-child(even) td{background:#f7f7f7}td.n{text-align:right}
-.meta td{padding:1px 8px 1px 0;background:none}
+.meta td{padding:1px 8px 1px 0;background:none!important}
 .good{background:#d9f0d9!important}.fair{background:#fbe9c4!important}.poor{background:#f6d0d0!important}
 .none{background:#e8e8e8!important}.note{color:#555;font-size:12px}
 svg text{font-family:sans-serif;font-size:11px;fill:#333}
@@ -149,7 +149,9 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
   const Scale scale{a.period.Start(), a.period.end, x0, width};
   std::vector<std::int64_t> row(log.names.size(), -1);
   for (std::size_t r = 0; r < rows; ++r) row[a.channels[r].name] = static_cast<std::int64_t>(r);
-  // Pixel columns per row: 0 nothing, 1 accepted, 2 waiting for accept.
+  // Pixel columns per row: 0 nothing, then (the stronger wins) accepted or waiting for accept
+  // while open at the end, where an end that writes no entry may have come first (1, 2), and
+  // accepted or waiting for accept as the entries show (3, 4).
   std::vector<std::vector<std::uint8_t>> pixels(rows, std::vector<std::uint8_t>(static_cast<std::size_t>(width), 0));
   const auto mark = [&](std::size_t r, Seconds from, Seconds to, std::uint8_t state) {
     const int first = std::clamp(static_cast<int>(scale.X(from)) - x0, 0, width - 1);
@@ -162,11 +164,18 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
     const auto r = static_cast<std::size_t>(row[e.name]);
     // Where the episode is known to be over: its reset, the panel's stop, or still open at the end.
     std::optional<Seconds> over = e.reset ? e.reset : e.stopped;
-    if (!over && e.end == EpisodeEnd::StillOpen) over = a.period.end;
-    const Seconds waitEnd = e.accepted ? *e.accepted : over ? *over : e.raised;
-    mark(r, e.raised, waitEnd, 2);
-    if (e.accepted) mark(r, *e.accepted, over ? *over : *e.accepted, 1);
+    const bool openAtEnd = !over && e.end == EpisodeEnd::StillOpen;
+    if (openAtEnd) over = a.period.end;
+    const auto sure = static_cast<std::uint8_t>(openAtEnd ? 0 : 2);
+    if (e.accepted) {
+      mark(r, e.raised, *e.accepted, 4);
+      mark(r, *e.accepted, over ? *over : *e.accepted, static_cast<std::uint8_t>(1 + sure));
+    } else {
+      mark(r, e.raised, e.raised, 4);
+      mark(r, e.raised, over ? *over : e.raised, static_cast<std::uint8_t>(2 + sure));
+    }
   }
+  static const char* const colours[] = {"", "#f8dca0", "#f4b4b4", "#f0a020", "#d32f2f"};
   const int height = static_cast<int>(rows) * rowHeight;
   out += "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(ChartWidth) + "' height='" +
          std::to_string(height + y0 + 24) + "' role='img'>";
@@ -184,8 +193,8 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
       while (end < width && pixels[r][static_cast<std::size_t>(end)] == state) ++end;
       if (state != 0)
         out += "<rect x='" + std::to_string(x0 + x) + "' y='" + std::to_string(top + 3) + "' width='" +
-               std::to_string(end - x) + "' height='" + std::to_string(rowHeight - 6) + "' fill='" +
-               (state == 2 ? "#d32f2f" : "#f0a020") + "'/>";
+               std::to_string(end - x) + "' height='" + std::to_string(rowHeight - 6) + "' fill='" + colours[state] +
+               "'/>";
       x = end;
     }
   }
@@ -193,8 +202,10 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
   out +=
       "<p class='note'><span style='color:#d32f2f'>&#9632;</span> raised, waiting for its accept &nbsp; "
       "<span style='color:#f0a020'>&#9632;</span> accepted, until its reset &nbsp; "
-      "<span style='color:#aaa'>&#9632;</span> panel not running or no file. An alarm that needs no accept or "
-      "no reset may end without an entry; it shows only where an entry puts it.";
+      "<span style='color:#f4b4b4'>&#9632;</span><span style='color:#f8dca0'>&#9632;</span> the same, open at the "
+      "end, where an end that writes no entry may have come first &nbsp; "
+      "<span style='color:#ccc'>&#9632;</span> panel not running or no file. An alarm that needs no accept or no "
+      "reset may end without an entry; it shows only as far as its entries go.";
   if (a.channels.size() > rows) out += " The " + std::to_string(rows) + " channels with the most alarms are shown.";
   out += "</p>";
 }
