@@ -52,7 +52,8 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& arguments) {
     }
   }
   if (options.from && options.to && *options.from > *options.to)
-    return fail("--from " + FormatDate(*options.from) + " is later than --to " + FormatDate(*options.to));
+    return fail("--from " + FileNameOf(*options.from).substr(0, 6) + " (" + FormatDate(*options.from) +
+                ") is later than --to " + FileNameOf(*options.to).substr(0, 6) + " (" + FormatDate(*options.to) + ")");
   return {options, {}};
 }
 

@@ -1,0 +1,299 @@
+// The log report over logs of our own making: torn and malformed lines, designators with
+// commas and 8-bit bytes, a name two inputs share, midnight, a day without a file, restarts.
+#include "logreport/Analysis.h"
+#include "logreport/Options.h"
+#include "logreport/Reports.h"
+#include "logreport/Text.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+using namespace logreport;
+using Files = std::vector<std::pair<std::string, std::string>>;
+using namespace std::string_view_literals;
+
+LogData Read(const Files& files) {
+  LogReader reader;
+  for (const auto& [name, bytes] : files) reader.AddFile({name, *ParseFileDay(name.substr(0, 6))}, bytes);
+  return reader.Take();
+}
+
+Period Days(const char* first, const char* last) {
+  const Day to = *ParseFileDay(last);
+  return {*ParseFileDay(first), to, (to + 1) * SecondsPerDay};
+}
+
+// Lines as the panel writes them, each ending in CR LF.
+std::string Lines(std::initializer_list<std::string_view> lines) {
+  std::string bytes;
+  for (const std::string_view line : lines) bytes.append(line).append("\r\n");
+  return bytes;
+}
+
+TEST(LogParser, TakesEveryLineShapeAndNamesTheOnesItCannotRead) {
+  const LogData log = Read({{"261205.csv",
+                             Lines({
+                                 "05/12/2026,09:00:00,Tank 2, level Alarm",   // comma in the designator
+                                 "05/12/2026,09:00:01,K\xFChl Alarm Accept",  // an 8-bit byte
+                                 "05/12/2026,09:00:02, Alarm Reset",          // an empty designator
+                                 "05/12/2026,09:00:03,Pump Alarm Alarm",      // a designator ending in " Alarm"
+                                 "04/12/2026,23:59:59,Comms Lost",            // written at midnight: the day before
+                                 "05/12/2026,09:0005/12/2026,09:00:04,Door Alarm",  // a torn entry, then a whole one
+                                 "05/12/2026,09:00:05,Door Alarm Acknowledge",
+                                 "Door Alarm",
+                                 "",
+                                 "05/12/2026,09:00:06,Do\0r Alarm"sv,
+                                 "03/12/2026,09:00:07,Door Alarm",
+                                 "05/12/2026,24:00:00,Door Alarm",
+                                 "05.12.2026,09.00.08,Door Set to Inactive",  // other date and time separators
+                                 "05/12/2026,09:00:09,A name much longer than thirty-four bytes Alarm",
+                             }) + "05/12/2026,09:00:10,Door Al"}});
+  ASSERT_EQ(log.entries.size(), 7u);
+  const auto name = [&](std::size_t i) { return log.names[log.entries[i].name]; };
+  EXPECT_EQ(name(0), "Tank 2, level");
+  EXPECT_EQ(name(1), "K\xFChl");
+  EXPECT_EQ(name(2), "");
+  EXPECT_EQ(name(3), "Pump Alarm");
+  EXPECT_EQ(name(5), "Door");
+  EXPECT_EQ(log.entries[1].kind, EntryKind::AlarmAccept);
+  EXPECT_EQ(log.entries[2].kind, EntryKind::AlarmReset);
+  EXPECT_EQ(log.entries[4].kind, EntryKind::CommsLost);
+  EXPECT_EQ(FormatDateTime(log.entries[4].time), "04/12/2026 23:59:59");
+  EXPECT_EQ(FormatDateTime(log.entries[5].time), "05/12/2026 09:00:04");
+  EXPECT_EQ(log.entries[6].kind, EntryKind::SetToInactive);
+  EXPECT_EQ(log.lines, 15u);
+
+  std::string problems;
+  for (const LineProblem& p : log.problems)
+    problems += Location(log, p.file, p.line) + ": " + std::string(ProblemText(p.problem)) + "\n";
+  EXPECT_EQ(problems,
+            "261205.csv line 6: torn entry run into the next one (the whole entry after it is read)\n"
+            "261205.csv line 7: not an event the panel writes\n"
+            "261205.csv line 8: no date and time at the start\n"
+            "261205.csv line 9: empty line\n"
+            "261205.csv line 10: holds NUL bytes\n"
+            "261205.csv line 11: dated outside its file's day\n"
+            "261205.csv line 12: no date and time at the start\n"
+            "261205.csv line 14: name longer than 34 bytes\n"
+            "261205.csv line 15: torn: no CR LF at the end of the file\n");
+}
+
+// Three files and a missing day: an analogue alarm with two resets, a digital reset without
+// an accept, an accept after midnight, an entry dated the day before at the top of a file,
+// a link loss, a close, a torn last line, a restart without a close, and an alarm still open.
+Files WeekEnd() {
+  return {
+      {"261205.csv", Lines({"05/12/2026,08:00:00,Application Started", "05/12/2026,08:00:01,Comms Connected",
+                            "05/12/2026,09:00:00,Tank 2, level Alarm", "05/12/2026,09:00:30,Tank 2, level Alarm Accept",
+                            "05/12/2026,09:04:00,Tank 2, level Alarm Reset",
+                            "05/12/2026,09:05:00,Tank 2, level Alarm Reset", "05/12/2026,10:00:00,Door Alarm",
+                            "05/12/2026,10:02:00,Door Alarm Reset", "05/12/2026,23:59:00,K\xFChlwasser Alarm"})},
+      {"261206.csv",
+       Lines({"05/12/2026,23:59:59,Output 1 Set to Active", "06/12/2026,00:01:00,K\xFChlwasser Alarm Accept",
+              "06/12/2026,00:10:00,K\xFChlwasser Alarm Reset", "06/12/2026,10:00:00,Comms Lost",
+              "06/12/2026,10:00:20,Comms Lost Accept", "06/12/2026,10:02:00,Comms Lost Reset",
+              "06/12/2026,12:00:00,Door Alarm", "06/12/2026,12:00:40,Door Alarm Accept",
+              "06/12/2026,17:00:00,Door Alarm", "06/12/2026,17:00:05,Door Alarm Accept",
+              "06/12/2026,18:00:00,Application Closed"}) +
+           "06/12/2026,18:00:01,Door Al"},
+      {"261208.csv", Lines({"08/12/2026,08:00:00,Application Started", "08/12/2026,08:00:01,Comms Connected",
+                            "08/12/2026,09:00:00,Door Alarm Reset", "08/12/2026,10:00:00,Pump Alarm",
+                            "08/12/2026,12:00:00,Application Started", "08/12/2026,13:00:00,Pump Alarm",
+                            "08/12/2026,13:00:10,Pump Alarm Accept"})}};
+}
+
+TEST(LogReport, TextOverDaysWithMidnightAMissingDayAndRestarts) {
+  const LogData log = Read(WeekEnd());
+  const Analysis analysis = Analyse(log, Days("261205", "261208"), {});
+  EXPECT_EQ(TextReport(log, analysis, {"/var/Logs", "given", ""}),
+            R"(Event log report
+Log folder: /var/Logs (given)
+Period:     05/12/2026 to 08/12/2026, 4 days; 3 files, 28 lines
+No file:    07/12/2026 (the panel was not running or logging was off)
+
+Against ISA-18.2 / EEMUA 191 (input alarms; 1 link loss comes on top)
+  Alarms a day:          3.5 on average over 2.0 days of running; worst day 05/12/2026 with 3
+                         -> acceptable (about 150 a day)
+  Alarms in 10 minutes:  0.0 on average; 0 of 288 ten-minute periods (0.0 %) had more than 2
+                         -> acceptable (about 1)
+  Floods:                0 of 288 ten-minute periods had more than 10 alarms (0.0 % of the time); the busiest had 1, from 05/12/2026 09:00
+                         -> under 1 % of the time: met
+  Chattering:            no channel had 3 alarms within a minute
+                         -> none: met
+  Most frequent:         the 4 channels that alarmed are the top 10; the top 1 (a quarter of the 4 channels that alarmed) give 42.9 %
+                         -> no few channels dominate
+Look first at: no channel stands out
+
+Alarms per channel (times from the alarm: median / worst)
+  Channel        Raised  Accepted  Reset                To accept                 To reset  Open
+  Door                3         2      1        0:00:22 / 0:00:40        0:02:00 / 0:02:00     0
+  Pump                2         1      0        0:00:10 / 0:00:10                    - / -     1
+  Kühlwasser          1         1      1        0:02:00 / 0:02:00        0:11:00 / 0:11:00     0
+  Tank 2, level       1         1      1        0:00:30 / 0:00:30        0:05:00 / 0:05:00     0
+  All                 7         5      3        0:00:30 / 0:02:00        0:05:00 / 0:11:00     1
+  1 accept or reset entry has no alarm before it (raised before the period, on a day without a file, or in an unreadable line)
+
+Open at the end (09/12/2026 00:00:00): 1
+  Pump: raised 08/12/2026 13:00:00, accepted 08/12/2026 13:00:10
+  (an alarm that returns to normal with no reset due writes no entry: some of these may be over)
+
+Link losses: 1, 0:02:00 in all
+  back after (median / worst): 0:02:00 / 0:02:00; accepted after: 0:00:20 / 0:00:20
+  06/12/2026 10:00:00  0:02:00 until Comms Lost Reset
+  (where the lost-link alarm waits for a reset, the return is logged only by the reset)
+Connects: 2; operator's disconnects: 0; output commands: 1
+
+Panel not running: 3 times, 2 d 00:00:00 in all (50.0 % of the period); no alarm could be seen then
+  05/12/2026 00:00:00 to 05/12/2026 08:00:00         8:00:00
+  06/12/2026 18:00:00 to 08/12/2026 08:00:00    1 d 14:00:00
+  08/12/2026 10:00:00 to 08/12/2026 12:00:00         2:00:00  (from its last entry)
+  1 stop without "Application Closed" (counted from the last entry)
+
+Torn or unreadable lines: 1
+  261206.csv line 12: torn: no CR LF at the end of the file
+)");
+}
+
+// Two accepts after one raise cannot come from one input: the name is shared, and only the
+// alarms whose neighbours were reset before the next raise are timed.
+TEST(LogReport, SharedNameIsToldApartOnlyWhereItsEntriesAllow) {
+  const LogData log = Read(
+      {{"261205.csv", Lines({"05/12/2026,10:00:00,Boiler 1 Alarm", "05/12/2026,10:00:05,Boiler 1 Alarm",
+                             "05/12/2026,10:00:30,Boiler 1 Alarm Accept", "05/12/2026,10:00:40,Boiler 1 Alarm Accept",
+                             "05/12/2026,11:00:00,Boiler 1 Alarm", "05/12/2026,11:00:10,Boiler 1 Alarm Accept",
+                             "05/12/2026,11:05:00,Boiler 1 Alarm Reset", "05/12/2026,12:00:00,Boiler 1 Alarm",
+                             "05/12/2026,12:02:00,Boiler 1 Alarm Reset"})}});
+  const Analysis analysis = Analyse(log, Days("261205", "261205"), {});
+  ASSERT_EQ(analysis.channels.size(), 1u);
+  const ChannelFigures& boiler = analysis.channels[0];
+  EXPECT_EQ(boiler.raised, 4u);
+  EXPECT_EQ(boiler.ambiguous, 3u);
+  EXPECT_EQ(boiler.toReset.count, 1u);
+  EXPECT_EQ(boiler.toReset.worst, 120);
+  EXPECT_EQ(boiler.toAccept.count, 0u);
+  const std::string text = TextReport(log, analysis, {"Logs", "given", ""});
+  EXPECT_NE(text.find("  Boiler 1 *       4         2      2                    - / -        0:02:00 / 0:02:00     0\n"
+                      "  All              4         2      2                    - / -        0:02:00 / 0:02:00     0\n"
+                      "  * Boiler 1: two inputs write under this name (261205.csv line 4); 3 of its 4 alarms cannot be "
+                      "told apart and are not timed\n"),
+            std::string::npos)
+      << text;
+}
+
+// One day of running: a channel that chatters twice, two floods, and the load they make.
+TEST(LogReport, JudgesLoadFloodsChatterAndTheMostFrequent) {
+  std::vector<std::string> lines = {"05/12/2026,00:00:00,Application Started"};
+  const auto at = [&](int minute, int second, std::string_view name) {
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "05/12/2026,%02d:%02d:%02d,", minute / 60, minute % 60, second);
+    lines.push_back(std::string(stamp) + std::string(name) + " Alarm");
+  };
+  for (const int minute : {60, 600}) {  // three alarms less than a minute apart, twice
+    at(minute, 0, "Flow");
+    at(minute, 30, "Flow");
+    at(minute, 59, "Flow");
+  }
+  at(700, 0, "Flow");
+  at(700, 59, "Flow");
+  at(701, 0, "Flow");                  // 60 s from the first: not within a minute
+  for (const int minute : {120, 900})  // 11 alarms in one ten-minute period, twice
+    for (int k = 0; k < 11; ++k) at(minute + k / 2, k, std::string("Input ") + static_cast<char>('A' + k % 4));
+  for (int k = 0; k < 160; ++k) at(1000 + k * 2, 0, "Door " + std::to_string(k % 3));
+  std::string bytes;
+  for (const std::string& line : lines) bytes += line + "\r\n";
+  const LogData log = Read({{"261205.csv", bytes}});
+  const Analysis a = Analyse(log, Days("261205", "261205"), {});
+
+  std::string verdicts;
+  for (const Verdict& v : a.verdicts) verdicts += v.item + ": " + v.finding + " -> " + v.judgement + "\n";
+  EXPECT_EQ(verdicts,
+            "Alarms a day: 191.0 on average over 1.0 days of running; worst day 05/12/2026 with 191 -> above the "
+            "acceptable 150, within the manageable 300\n"
+            "Alarms in 10 minutes: 1.3 on average; 37 of 144 ten-minute periods (25.7 %) had more than 2 -> above the "
+            "acceptable 1, within the manageable 2\n"
+            "Floods: 2 of 144 ten-minute periods had more than 10 alarms (1.4 % of the time); the busiest had 11, from "
+            "05/12/2026 02:00 -> 1 % of the time or more: not met\n"
+            "Chattering: 1 channel had 3 or more alarms within a minute: Flow (2 times) -> should be none: not met\n"
+            "Most frequent: the 8 channels that alarmed are the top 10; the top 2 (a quarter of the 8 channels that "
+            "alarmed) give 56.0 % -> more than half: a few channels dominate\n");
+  EXPECT_EQ(a.lookFirst,
+            (std::vector<std::string>{"Flow (chattering 2 times, 4.7 % of alarms)", "Door 0 (28.3 % of alarms)",
+                                      "Door 1 (27.7 % of alarms)", "Door 2 (27.7 % of alarms)"}));
+}
+
+TEST(LogReport, CsvQuotesFieldsAndThePageIsEscapedAndSelfContained) {
+  const LogData log =
+      Read({{"261205.csv",
+             Lines({"05/12/2026,10:00:00,Tank \"A\", level Alarm", "05/12/2026,10:00:30,Tank \"A\", level Alarm Accept",
+                    "05/12/2026,10:01:00,=HYPERLINK(1) Alarm", "05/12/2026,10:02:00,K\xFChl\x01<b> Alarm",
+                    "05/12/2026,10:03:00,Comms Lost", "05/12/2026,10:03:20,Comms Connected"})}});
+  const Analysis analysis = Analyse(log, Days("261205", "261205"), {});
+  EXPECT_EQ(CsvReport(log, analysis),
+            "\xEF\xBB\xBF"
+            "channel,kind,raised,accepted,reset or back,seconds to accept,seconds to reset or back,end,note\r\n"
+            "\"Tank \"\"A\"\", level\",input,2026-12-05 10:00:00,2026-12-05 10:00:30,,30,,open at the end,\r\n"
+            "'=HYPERLINK(1),input,2026-12-05 10:01:00,,,,,open at the end,\r\n"
+            "K\xC3\xBChl\\x01<b>,input,2026-12-05 10:02:00,,,,,open at the end,\r\n"
+            ",link,2026-12-05 10:03:00,,2026-12-05 10:03:20,,20,Comms Connected,\r\n");
+
+  const std::string page = HtmlReport(log, analysis, {"/var/<Logs>", "given", ""});
+  EXPECT_NE(page.find("<td>Tank &quot;A&quot;, level</td>"), std::string::npos);
+  EXPECT_NE(page.find(">K\xC3\xBChl\\x01&lt;b&gt;</text>"), std::string::npos);
+  EXPECT_NE(page.find("/var/&lt;Logs&gt;"), std::string::npos);
+  EXPECT_EQ(page.find("\\x01<b>"), std::string::npos);
+  for (const char* outside : {"<script", "src=", "href=", "url(", "@import", "<link"})
+    EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+  std::size_t links = 0, namespaces = 0;
+  for (std::size_t at = page.find("http"); at != std::string::npos; at = page.find("http", at + 1)) ++links;
+  for (std::size_t at = page.find("xmlns='http://www.w3.org/2000/svg'"); at != std::string::npos;
+       at = page.find("xmlns='http://www.w3.org/2000/svg'", at + 1))
+    ++namespaces;
+  EXPECT_EQ(links, namespaces);  // the SVG namespace names, fetches nothing
+
+  EXPECT_EQ(DisplayText("\x80\x81\x9F\xA0\xFF\x7F"), "\xE2\x82\xAC\\x81\xC5\xB8\xC2\xA0\xC3\xBF\\x7F");
+  EXPECT_EQ(ToLogBytes("K\xC3\xBChl \xE2\x82\xAC"), "K\xFChl \x80");
+  EXPECT_EQ(ToLogBytes("\xFF\xFE"), "\xFF\xFE");  // not UTF-8: taken byte for byte
+}
+
+TEST(LogReportOptions, ArgumentsAndTheirErrors) {
+  const auto parse = [](std::vector<std::string_view> arguments) { return ParseArguments(arguments); };
+  const ParsedArguments good =
+      parse({"Logs", "--from", "261201", "--to=261207", "--channel", "Door", "--html", "r.html", "--csv=r.csv"});
+  ASSERT_TRUE(good.options);
+  EXPECT_EQ(good.options->folder, "Logs");
+  EXPECT_EQ(FormatDate(*good.options->from), "01/12/2026");
+  EXPECT_EQ(FormatDate(*good.options->to), "07/12/2026");
+  EXPECT_EQ(good.options->channel, "Door");
+  EXPECT_EQ(good.options->html, "r.html");
+  EXPECT_EQ(good.options->csv, "r.csv");
+
+  EXPECT_EQ(parse({"--from", "261332"}).error, "--from 261332: not a date as yymmdd (e.g. 261205)");
+  EXPECT_EQ(parse({"--to=260229"}).error, "--to 260229: not a date as yymmdd (e.g. 261205)");
+  EXPECT_EQ(parse({"--from", "261210", "--to", "261205"}).error,
+            "--from 261210 (10/12/2026) is later than --to 261205 (05/12/2026)");
+  EXPECT_EQ(parse({"--csv"}).error, "--csv needs a value");
+  EXPECT_EQ(parse({"--html="}).error, "--html needs a value");
+  EXPECT_EQ(parse({"--since", "261201"}).error, "unknown option --since");
+  EXPECT_EQ(parse({"a", "b"}).error, "more than one log folder: a and b");
+  EXPECT_TRUE(parse({"--help"}).options->help);
+
+  // The default folder: Logs beside the program first, else where an installed panel keeps it.
+  const std::filesystem::path root =
+      std::filesystem::temp_directory_path() / ("log-report-" + std::to_string(getpid()));
+  std::filesystem::create_directories(root / "bin");
+  EXPECT_EQ(DefaultLogFolder((root / "bin").string()).folder, "");
+  std::filesystem::create_directories(root / "lib/quellmarinox-simple-panel/Logs");
+  EXPECT_EQ(DefaultLogFolder((root / "bin").string()).folder, (root / "lib/quellmarinox-simple-panel/Logs").string());
+  EXPECT_EQ(DefaultLogFolder((root / "bin").string()).note, "the installed panel's Logs folder");
+  std::filesystem::create_directories(root / "bin/Logs");
+  EXPECT_EQ(DefaultLogFolder((root / "bin").string()).folder, (root / "bin/Logs").string());
+  EXPECT_EQ(DefaultLogFolder((root / "bin").string()).note, "the Logs folder beside this program");
+  std::filesystem::remove_all(root);
+}
+}  // namespace
