@@ -1,0 +1,91 @@
+#include "logreport/Run.h"
+
+#include "logreport/Analysis.h"
+#include "logreport/LogFolder.h"
+#include "logreport/Reports.h"
+#include "logreport/Text.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace logreport {
+namespace {
+RunOutcome Failed(std::string error) { return {1, {}, std::move(error)}; }
+
+// The channels named TEXT, or else every channel whose name holds it.
+std::vector<bool> Select(const LogData& log, const std::string& channel) {
+  if (channel.empty()) return {};
+  const std::string wanted = ToLogBytes(channel);
+  std::vector<bool> selected(log.names.size(), false);
+  bool exact = false;
+  for (std::size_t i = 0; i < log.names.size(); ++i)
+    if (log.names[i] == wanted) selected[i] = exact = true;
+  if (!exact)
+    for (std::size_t i = 0; i < log.names.size(); ++i) selected[i] = log.names[i].find(wanted) != std::string::npos;
+  return selected;
+}
+}  // namespace
+
+RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, Seconds now) {
+  ReportContext context;
+  context.channelText = options.channel;
+  if (!options.folder.empty()) {
+    context.folder = options.folder;
+    context.folderNote = "given";
+  } else if (!defaultFolder.folder.empty()) {
+    context.folder = defaultFolder.folder;
+    context.folderNote = defaultFolder.note;
+  } else {
+    return Failed(
+        "no Logs folder beside this program nor an installed panel's; name one: "
+        "quellmarinox-log-report LOGDIR");
+  }
+
+  std::string error;
+  const std::optional<std::vector<LogFile>> files = ListLogFiles(context.folder, error);
+  if (!files) return Failed(error);
+  if (files->empty() && !options.from && !options.to) return Failed("no log files (yymmdd.csv) in " + context.folder);
+
+  Period period;
+  period.first = options.from ? *options.from : files->front().day;
+  period.last = options.to ? *options.to : files->back().day;
+  if (!options.to) period.last = std::max(period.last, period.first);
+  if (!options.from) period.first = std::min(period.first, period.last);
+  period.end = (period.last + 1) * SecondsPerDay;
+
+  LogReader reader;
+  std::uintmax_t total = 0;
+  const std::filesystem::path folder(context.folder);
+  for (const LogFile& file : *files) {
+    std::error_code failure;
+    const std::uintmax_t size = std::filesystem::file_size(folder / file.name, failure);
+    if (!failure && file.day >= period.first && file.day <= period.last) total += size;
+  }
+  reader.Reserve(static_cast<std::size_t>(total));
+  std::string buffer;
+  for (const LogFile& file : *files) {
+    if (file.day < period.first || file.day > period.last) continue;
+    if (!ReadWholeFile((folder / file.name).string(), buffer, error)) return Failed(error);
+    reader.AddFile(file, buffer);
+  }
+  const LogData log = reader.Take();
+  // A day not over yet ends now, or at its last entry when the clocks disagree.
+  if (now >= period.Start() && now < period.end) {
+    const Seconds dayEnd = period.end;
+    period.end = now;
+    for (const Entry& entry : log.entries) period.end = std::max(period.end, entry.time + 1);
+    period.end = std::min(period.end, dayEnd);
+  }
+
+  const Analysis analysis = Analyse(log, period, Select(log, options.channel));
+  RunOutcome outcome;
+  outcome.text = TextReport(log, analysis, context);
+  if (!options.html.empty() && !WriteFileWhole(options.html, HtmlReport(log, analysis, context), error))
+    return {1, std::move(outcome.text), error};
+  if (!options.csv.empty() && !WriteFileWhole(options.csv, CsvReport(log, analysis), error))
+    return {1, std::move(outcome.text), error};
+  return outcome;
+}
+
+}  // namespace logreport
