@@ -52,7 +52,7 @@ constexpr const char* Style = R"(<style>
 body{font-family:sans-serif;font-size:14px;color:#222;margin:20px;max-width:1200px}
 h1{font-size:22px;margin:0 0 8px}h2{font-size:17px;margin:26px 0 8px;border-bottom:1px solid #ccc}
 table{border-collapse:collapse}td,th{padding:3px 8px;text-align:left;vertical-align:top}
-th{background:#eee}tr:nth-child(even) td{background:#f7f7f7}td.n{text-align:right}
+th{background:#eee}tr:nth-child(even) td{background:#f7f7f7}td.n{text-align:right}td:first-child{white-space:nowrap}
 .meta td{padding:1px 8px 1px 0;background:none!important}
 .good{background:#d9f0d9!important}.fair{background:#fbe9c4!important}.poor{background:#f6d0d0!important}
 .none{background:#e8e8e8!important}.note{color:#555;font-size:12px}
