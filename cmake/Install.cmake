@@ -6,13 +6,15 @@ include(GNUInstallDirs)
 set(QMX_PANEL_INSTALL_DIR lib/quellmarinox-simple-panel)
 set(QMX_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/doc/quellmarinox-simple-panel)
 
-# Both programs link only system libraries, found by the usual search: no RPATH.
-set_target_properties(quellmarinox-simple-panel quellmarinox-unit-sim PROPERTIES INSTALL_RPATH "")
+# The programs link only system libraries, found by the usual search: no RPATH.
+set_target_properties(quellmarinox-simple-panel quellmarinox-unit-sim quellmarinox-log-report PROPERTIES INSTALL_RPATH "")
 install(TARGETS quellmarinox-simple-panel RUNTIME DESTINATION ${QMX_PANEL_INSTALL_DIR})
 install(FILES ${QMX_PROGRAM_DIR}/Alarm.wav DESTINATION ${QMX_PANEL_INSTALL_DIR})
 install(PROGRAMS packaging/quellmarinox-simple-panel.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME quellmarinox-simple-panel)
-install(TARGETS quellmarinox-unit-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quellmarinox-unit-sim quellmarinox-log-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The log report finds an installed panel's logs at ../lib/quellmarinox-simple-panel/Logs from bin/.
+install(DIRECTORY examples/ DESTINATION ${QMX_DOC_INSTALL_DIR}/examples)
 
 install(FILES packaging/quellmarinox-simple-panel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES packaging/quellmarinox-simple-panel.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)

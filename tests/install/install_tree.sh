@@ -15,13 +15,14 @@ fail() {
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 program_dir=$prefix/lib/quellmarinox-simple-panel
-for file in bin/quellmarinox-simple-panel bin/quellmarinox-unit-sim lib/quellmarinox-simple-panel/quellmarinox-simple-panel; do
+for file in bin/quellmarinox-simple-panel bin/quellmarinox-unit-sim bin/quellmarinox-log-report lib/quellmarinox-simple-panel/quellmarinox-simple-panel; do
   [ -x "$prefix/$file" ] || fail "$file is missing or not executable"
 done
 for file in lib/quellmarinox-simple-panel/Alarm.wav share/applications/quellmarinox-simple-panel.desktop \
   share/mime/packages/quellmarinox-simple-panel.xml share/icons/hicolor/scalable/apps/quellmarinox-simple-panel.svg \
   share/icons/hicolor/16x16/apps/quellmarinox-simple-panel.png share/icons/hicolor/256x256/apps/quellmarinox-simple-panel.png \
-  share/man/man1/quellmarinox-simple-panel.1.gz share/doc/quellmarinox-simple-panel/copyright; do
+  share/man/man1/quellmarinox-simple-panel.1.gz share/man/man1/quellmarinox-log-report.1.gz \
+  share/man/man1/quellmarinox-unit-sim.1.gz share/doc/quellmarinox-simple-panel/examples/digital_alarm.txt share/doc/quellmarinox-simple-panel/copyright; do
   [ -s "$prefix/$file" ] || fail "$file is missing"
 done
 [ "$(readlink "$program_dir/Logs")" = "$prefix/var/log/quellmarinox-simple-panel" ] || fail "Logs links elsewhere"
@@ -52,4 +53,10 @@ done
 kill "$panel" 2>/dev/null || true
 wait "$panel" 2>/dev/null || true
 [ $tries -lt 300 ] || fail "no \"Application Started\" in $prefix/var/log/quellmarinox-simple-panel"
+cat "$prefix"/var/log/quellmarinox-simple-panel/*.csv | grep -q "Application Closed" || fail "SIGTERM did not close the panel"
+
+# The installed log report reads the installed panel's log by default.
+report=$("$prefix/bin/quellmarinox-log-report") || fail "the log report failed"
+echo "$report" | grep -q "^Log folder: $prefix/lib/quellmarinox-simple-panel/Logs" ||
+  fail "the log report read elsewhere: $(echo "$report" | head -n 3)"
 echo "install tree ok"
