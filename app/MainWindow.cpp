@@ -39,6 +39,14 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
   return button;
 }
 
+// A designator is shown as typed, even one that looks like markup ("<b>Pump</b>"): labels
+// are plain text, and a tooltip that Qt would take for rich text carries the name escaped.
+QString PlainToolTip(const QString& text) {
+  return Qt::mightBeRichText(text)
+             ? QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() + QStringLiteral("</p>")
+             : text;
+}
+
 // A label that reports clicks: the input labels accept and reset like their indicators.
 class ClickableLabel final : public QLabel {
  public:
@@ -112,6 +120,7 @@ void TMainForm::BuildControls() {
     const int top = FirstRowTop + RowPitch * (i % 8);
     const int n = i + 1;
     auto* label = new ClickableLabel(panel10, [this, i] { core_.DigitalInputAlarmClick(i); });
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QStringLiteral("InputStatusLabel%1").arg(n));
     label->setGeometry(column == 0 ? 20 : 180, top, 80, 24);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -153,6 +162,7 @@ void TMainForm::BuildControls() {
     connect(bar, &BarIndicator::clicked, this, [this, i] { core_.AnalogueInputAlarmClick(i); });
     analogueBars_[i] = bar;
     auto* label = new QLabel(panel);
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(QStringLiteral("AnalogueStatusLabel%1").arg(n));
     label->setGeometry(1, 175 - 31 - 1, 73, 31);
     label->setAlignment(Qt::AlignCenter);
@@ -195,15 +205,15 @@ void TMainForm::SetAnalogueValueText(int channel, std::string_view text) {
 // A designator of up to 34 characters does not fit its control; the tooltip shows it whole.
 void TMainForm::SetInputLabelText(int channel, std::string_view text) {
   inputLabels_[channel]->setText(FromAnsi(text));
-  inputLabels_[channel]->setToolTip(FromAnsi(text));
+  inputLabels_[channel]->setToolTip(PlainToolTip(FromAnsi(text)));
 }
 void TMainForm::SetOutputButtonCaption(int channel, std::string_view text) {
   outputButtons_[channel]->setCaption(text);
-  outputButtons_[channel]->setToolTip(FromAnsi(text));
+  outputButtons_[channel]->setToolTip(PlainToolTip(FromAnsi(text)));
 }
 void TMainForm::SetAnalogueLabelText(int channel, std::string_view text) {
   analogueLabels_[channel]->setText(FromAnsi(text));
-  analogueLabels_[channel]->setToolTip(FromAnsi(text));
+  analogueLabels_[channel]->setToolTip(PlainToolTip(FromAnsi(text)));
 }
 Colour TMainForm::CommsIndicatorColour() const { return commsIndicator_->fillColour(); }
 void TMainForm::SetCommsIndicatorColour(Colour colour) { commsIndicator_->setFillColour(colour); }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -150,4 +151,22 @@ TEST(MainWindow, DesignatorsShowWholeInTooltipsAfterEveryApply) {
   EXPECT_EQ(input->text(), "Door");
   EXPECT_EQ(input->toolTip(), "Door");
   EXPECT_EQ(output->toolTip(), QString::fromUtf8("Feed Pump Motor Starter Relay \u00B0C16"));
+
+  // A name that looks like markup is shown as typed, in the caption and in the tooltip.
+  editor.ShowEditor();
+  editor.findChild<QLineEdit*>("InputDesignatorLabeledEdit1")->setText("<b>Pump</b> & <i>x</i>");
+  editor.findChild<QLineEdit*>("AnalogueDesignatorLabeledEdit8")->setText("<h1>Level</h1>");
+  w.prompts.saveAnswers = {SaveAnswer::No};
+  QTest::mouseClick(editor.findChild<QPushButton*>("FinishButton"), Qt::LeftButton);
+  for (QLabel* label : {input, analogue}) {
+    const QString typed = label == input ? "<b>Pump</b> & <i>x</i>" : "<h1>Level</h1>";
+    EXPECT_EQ(label->text(), typed);
+    EXPECT_GE(label->sizeHint().width(), QFontMetrics(label->font()).horizontalAdvance(typed)) << typed.toStdString();
+    QTextDocument shown;  // the tooltip as Qt renders it
+    if (Qt::mightBeRichText(label->toolTip()))
+      shown.setHtml(label->toolTip());
+    else
+      shown.setPlainText(label->toolTip());
+    EXPECT_EQ(shown.toPlainText(), typed);
+  }
 }
