@@ -1,10 +1,16 @@
 #include "monitor/EventLog.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <ctime>
-#include <memory>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+AppendResult Failure(int error) { return {false, std::generic_category().message(error)}; }
+
 struct Suffix {
   std::string_view text;
   bool designated;  // codes 1 to 8 put the channel's designator first
@@ -63,14 +69,51 @@ LocalTime SystemClock::Now() const {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-bool FileLogSink::Append(const std::string& path, std::string_view bytes) {
-  // "ab" opens an existing file without truncating it, or creates it, and every write goes
-  // to the end; other programs may keep the file open meanwhile.
-  std::FILE* file = std::fopen(path.c_str(), "ab");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  return written && closed;
+AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes) {
+  // O_APPEND: every write goes to the end, and other programs may keep the file open meanwhile.
+  // The file is made only when missing (O_EXCL tells us we made it), never truncated.
+  constexpr int AppendFlags = O_WRONLY | O_APPEND | O_CLOEXEC;
+  bool created = false;
+  int fd = ::open(path.c_str(), AppendFlags);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(path.c_str(), AppendFlags | O_CREAT | O_EXCL, 0666);
+    created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), AppendFlags);
+  }
+  if (fd < 0) return Failure(errno);
+
+  struct stat before {};
+  if (::fstat(fd, &before) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return Failure(error);
+  }
+  std::size_t written = 0;
+  int error = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n > 0) {
+      written += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+  }
+  if (error != 0 && written > 0) {
+    // A short write (full disk, size limit) would leave a torn line for the next entry to be
+    // glued to: cut the file back, but only while the bytes past the old end are all ours.
+    struct stat after {};
+    if (::fstat(fd, &after) == 0 && after.st_size == before.st_size + static_cast<off_t>(written))
+      (void)::ftruncate(fd, before.st_size);
+  }
+  if (error != 0 && created) {
+    struct stat now {};
+    if (::fstat(fd, &now) == 0 && now.st_size == 0) (void)::unlink(path.c_str());
+  }
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return error == 0 ? AppendResult{} : Failure(error);
 }
 
 std::string FormatLogLine(EventCode code, int channel, const UnitConfiguration& config, const LocalTime& time) {

@@ -24,17 +24,23 @@ class SystemClock final : public Clock {
   [[nodiscard]] LocalTime Now() const override;
 };
 
+// The outcome of one entry; error says why it was not written (the system's text for errno).
+struct AppendResult {
+  bool ok = true;
+  std::string error;
+};
+
 class LogSink {
  public:
   virtual ~LogSink() = default;
   // Appends the bytes at the end of the file, creating it when missing and never truncating.
-  // False when the file could be neither opened nor created, or the write failed.
-  virtual bool Append(const std::string& path, std::string_view bytes) = 0;
+  // An entry is written whole or not at all: on failure the file is left as it was.
+  virtual AppendResult Append(const std::string& path, std::string_view bytes) = 0;
 };
 
 class FileLogSink final : public LogSink {
  public:
-  bool Append(const std::string& path, std::string_view bytes) override;
+  AppendResult Append(const std::string& path, std::string_view bytes) override;
 };
 
 // "dd/mm/yyyy,hh:nn:ss," then the designator and suffix (codes 1 to 8) or the fixed text,

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -79,24 +84,100 @@ TEST(EventLog, EntriesGoToTheDayOfTheirWritingAndLoggingOffTouchesNothing) {
             "07/12/2026,08:00:00,Comms Lost\r\n07/12/2026,08:00:00,Comms Lost Reset\r\n");
 }
 
-TEST(EventLog, FileSinkAppendsAndNeverTruncates) {
-  const fs::path dir = fs::temp_directory_path() / ("qmx-log-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const std::string path = (dir / "261205.csv").string();
+namespace {
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Lowers this process's file size limit while it lives, with SIGXFSZ ignored, so a write
+// across the limit comes back short and the next one fails, as on a disk that fills up.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
+const std::string Entry = "07/12/2026,02:35:15,Input 10 Alarm\r\n";
+const std::string NextEntry = "07/12/2026,02:35:17,Input 10 Alarm\r\n";
+}  // namespace
+
+TEST(EventLog, FileSinkAppendsWholeEntriesOrLeavesTheFileAsItWas) {
+  TempProgramDirectory dir("qmx-log");
+  const std::string path = (dir.path / "261207.csv").string();
   std::ofstream(path, std::ios::binary) << "earlier run\r\n";
+  FileLogSink sink;
   {
     // Another program holding the day's file open does not stop the append.
     std::ifstream reader(path, std::ios::binary);
-    FileLogSink sink;
-    EXPECT_TRUE(sink.Append(path, "one\r\n"));
-    EXPECT_TRUE(sink.Append(path, "two\r\n"));
+    EXPECT_TRUE(sink.Append(path, "one\r\n").ok);
   }
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
-            "earlier run\r\none\r\ntwo\r\n");
-  // The log directory gone: the entry is lost, quietly.
+  const std::string before = "earlier run\r\none\r\n";
+  ASSERT_EQ(Contents(path), before);
+
+  // Room for 20 of the entry's 35 bytes: the write comes back short, the piece is taken
+  // back, and the next entry starts on a line of its own.
+  {
+    FileSizeLimit limit(before.size() + 20);
+    const AppendResult torn = sink.Append(path, Entry);
+    EXPECT_FALSE(torn.ok);
+    EXPECT_EQ(torn.error, "File too large");
+    EXPECT_EQ(Contents(path), before);
+    // A day's file that did not exist is not left behind empty.
+    EXPECT_FALSE(sink.Append((dir.path / "261208.csv").string(), std::string(before.size() + 30, 'x')).ok);
+    EXPECT_FALSE(fs::exists(dir.path / "261208.csv"));
+  }
+  EXPECT_TRUE(sink.Append(path, NextEntry).ok);
+  EXPECT_EQ(Contents(path), before + NextEntry);
+
+  // The log directory gone: the entry is lost, and the sink says why.
+  EXPECT_EQ(sink.Append((dir.path / "gone" / "261207.csv").string(), Entry).error, "No such file or directory");
+}
+
+TEST(EventLog, FileSinkOnAFullFileSystemLeavesNoTornLine) {
+  TempProgramDirectory dir("qmx-full");
+  const fs::path logs = dir.path / "Logs";
+  fs::create_directory(logs);
+  // Two pages: the day's file ends 20 bytes short of its page's end, a filler takes the other.
+  if (::mount("tmpfs", logs.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); the size-limit test stands in";
+  const std::unique_ptr<const char, void (*)(const char*)> unmount(logs.c_str(),
+                                                                   [](const char* at) { ::umount2(at, MNT_DETACH); });
+  const fs::path path = logs / "261207.csv";
+  const std::string before(4096 - 20, 'e');
+  std::ofstream(path, std::ios::binary) << before;
+  {
+    std::ofstream filler(logs / "filler", std::ios::binary);
+    const std::string page(4096, 'f');
+    for (int i = 0; i < 4 && filler.write(page.data(), page.size()); ++i) filler.flush();
+  }
+  // What follows the earlier bytes, which must stay as they were.
+  const auto added = [&] {
+    const std::string now = Contents(path);
+    return now.compare(0, before.size(), before) == 0 ? now.substr(before.size()) : "(earlier bytes changed)";
+  };
   FileLogSink sink;
-  EXPECT_FALSE(sink.Append((dir / "gone" / "261205.csv").string(), "lost\r\n"));
-  fs::remove_all(dir);
+  const AppendResult full = sink.Append(path.string(), Entry);
+  EXPECT_FALSE(full.ok);
+  EXPECT_EQ(full.error, "No space left on device");
+  EXPECT_EQ(added(), "");
+
+  fs::remove(logs / "filler");
+  EXPECT_TRUE(sink.Append(path.string(), NextEntry).ok);
+  EXPECT_EQ(added(), NextEntry);
 }

@@ -70,11 +70,11 @@ class SettableClock final : public Clock {
 // Keeps every file's bytes in memory; can be told to fail.
 class MemoryLogSink final : public LogSink {
  public:
-  bool Append(const std::string& path, std::string_view bytes) override {
+  AppendResult Append(const std::string& path, std::string_view bytes) override {
     ++attempts;
-    if (fail) return false;
+    if (fail) return {false, "No space left on device"};
     files[path] += bytes;
-    return true;
+    return {};
   }
   std::map<std::string, std::string> files;
   int attempts = 0;
