@@ -177,14 +177,17 @@ void PanelCore::SendOutputCommand(int channel) {
 
 void PanelCore::LogEvent(EventCode code, int channel) {
   if (Configuration.EnableLogging == 0) return;
-  AppendLogLine(FormatLogLine(code, channel, Configuration, services_.clock.Now()));
+  // One reading of the clock dates the line and picks its day's file, so a line made just
+  // before midnight never lands in the next day's file.
+  const LocalTime now = services_.clock.Now();
+  AppendLogLine(FormatLogLine(code, channel, Configuration, now), now);
 }
 
-void PanelCore::AppendLogLine(std::string_view line) {
+void PanelCore::AppendLogLine(std::string_view line, const LocalTime& made) {
   // Before start-up has set the log directory there is no day's file to write to; such an
   // entry would otherwise land at the root of the file system.
   if (LogDirectory.empty()) return;
-  const std::string path = LogDirectory + "/" + LogFileName(services_.clock.Now());
+  const std::string path = LogDirectory + "/" + LogFileName(made);
   (void)services_.logSink.Append(path, line);  // a failed entry is dropped; the next one tries again
 }
 

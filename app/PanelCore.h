@@ -64,7 +64,8 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
   void SendOutputCommand(int channel);
 
   void LogEvent(EventCode code, int channel) override;
-  void AppendLogLine(std::string_view line);
+  // Puts a finished line into the file of the day it was made.
+  void AppendLogLine(std::string_view line, const LocalTime& made);
 
   void LoadConfigurationFile(const std::string& fileName);
   void LoadButtonClick();

@@ -56,9 +56,11 @@ TEST(EventLog, EntriesGoToTheDayOfTheirWritingAndLoggingOffTouchesNothing) {
   Rig rig;
   const std::string day1 = rig.core.LogDirectory + "/261205.csv";
   const std::string day2 = rig.core.LogDirectory + "/261206.csv";
+  // The clock passes midnight right after the first entry reads it: that entry still goes to
+  // the file of the day it is dated.
   rig.clock.now = {2026, 12, 5, 23, 59, 59};
+  rig.clock.later = {{2026, 12, 6, 0, 0, 0}};
   rig.core.LogEvent(EventCode::DigitalAlarm, 0);
-  rig.clock.now = {2026, 12, 6, 0, 0, 0};
   rig.core.LogEvent(EventCode::DigitalAlarmAccept, 0);
   EXPECT_EQ(rig.sink.files[day1], "05/12/2026,14:03:27,Application Started\r\n05/12/2026,23:59:59,Input 1 Alarm\r\n");
   EXPECT_EQ(rig.sink.files[day2], "06/12/2026,00:00:00,Input 1 Alarm Accept\r\n");

@@ -61,10 +61,19 @@ class FakeEndpoint final : public UnitEndpoint {
   bool open_ = false;
 };
 
+// Shows now; after each reading it moves on to the next queued time, if any.
 class SettableClock final : public Clock {
  public:
-  LocalTime Now() const override { return now; }
-  LocalTime now{2026, 12, 5, 14, 3, 27};
+  LocalTime Now() const override {
+    const LocalTime reading = now;
+    if (!later.empty()) {
+      now = later.front();
+      later.pop_front();
+    }
+    return reading;
+  }
+  mutable LocalTime now{2026, 12, 5, 14, 3, 27};
+  mutable std::deque<LocalTime> later;
 };
 
 // Keeps every file's bytes in memory; can be told to fail.
