@@ -65,8 +65,8 @@ class ClickableLabel final : public QLabel {
 TMainForm::TMainForm(MainFormServices services, std::vector<std::string> arguments, std::string programFilePath,
                      QWidget* parent)
     : QWidget(parent),
-      core_(
-          PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts}) {
+      core_(PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts,
+                          services.notifier}) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
   QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quellmarinox-simple-panel-256.png")));

@@ -25,6 +25,7 @@ struct MainFormServices {
   LogSink& logSink;
   AlarmSound& sound;
   Prompts& prompts;
+  OperatorNotifier& notifier;
 };
 
 class TMainForm final : public QWidget, public StatusView {

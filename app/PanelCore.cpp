@@ -188,7 +188,13 @@ void PanelCore::AppendLogLine(std::string_view line, const LocalTime& made) {
   // entry would otherwise land at the root of the file system.
   if (LogDirectory.empty()) return;
   const std::string path = LogDirectory + "/" + LogFileName(made);
-  (void)services_.logSink.Append(path, line);  // a failed entry is dropped; the next one tries again
+  // A failed entry is dropped and the next one tries again; the operator is told, without
+  // being stopped, once until an entry is written again.
+  const AppendResult result = services_.logSink.Append(path, line);
+  if (result.ok)
+    logFailure_.Succeeded();
+  else
+    logFailure_.Failed("Events are not being written to " + path + ": " + result.error);
 }
 
 void PanelCore::LoadConfigurationFile(const std::string& fileName) {

@@ -12,6 +12,7 @@
 #include "monitor/AlarmSound.h"
 #include "monitor/AlarmState.h"
 #include "monitor/EventLog.h"
+#include "monitor/OperatorNotifier.h"
 #include "monitor/StatusView.h"
 
 #include <array>
@@ -37,11 +38,12 @@ struct PanelServices {
   StatusView& view;
   AlarmSound& sound;
   Prompts& prompts;
+  OperatorNotifier& notifier;
 };
 
 class PanelCore final : public EventRecorder, public ConfigurationOwner {
  public:
-  explicit PanelCore(PanelServices services) : services_(services) {}
+  explicit PanelCore(PanelServices services) : services_(services), logFailure_(services.notifier) {}
   PanelCore(const PanelCore&) = delete;
   PanelCore& operator=(const PanelCore&) = delete;
 
@@ -97,4 +99,5 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
 
  private:
   PanelServices services_;
+  FailureNotice logFailure_;  // entries not written, told once until one is written again
 };

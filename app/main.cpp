@@ -7,6 +7,7 @@
 #include "editor/EditForm.h"
 #include "link/UdpUnitEndpoint.h"
 #include "monitor/QtAlarmSound.h"
+#include "monitor/QtDesktopNotifier.h"
 
 #include <exception>
 #include <memory>
@@ -41,11 +42,12 @@ int main(int argc, char** argv) {
 
     UdpUnitEndpoint endpoint;
     SystemClock clock;
+    QtDesktopNotifier notifier;
     FileLogSink logSink;
     QtAlarmSound sound(ProgramDirectoryOf(programFile) + "/Alarm.wav");
     QtPrompts prompts;
 
-    auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts},
+    auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts, notifier},
                                                 std::move(arguments), programFile);
     QObject::connect(mainForm.get(), &TMainForm::closed, &application, [&closed] { closed = true; });
     QObject::connect(

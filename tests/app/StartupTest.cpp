@@ -90,7 +90,8 @@ TEST(Startup, ProgramDirectoryIsAbsoluteWithoutTrailingSeparator) {
     RecordingView view;
     CountingSound sound;
     ScriptedPrompts prompts;
-    PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts});
+    RecordingNotifier notifier;
+    PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts, notifier});
     TempProgramDirectory here("qmx-cwd");
     const fs::path previous = fs::current_path();
     fs::current_path(here.path);
@@ -156,14 +157,15 @@ TEST(Startup, LogDirectoryIsMadeWhenMissingAndLeftAloneOtherwise) {
   RecordingView view;
   CountingSound sound;
   ScriptedPrompts prompts;
-  PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts});
+  RecordingNotifier notifier;
+  PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts, notifier});
   core.FormCreate({}, (dir / "quellmarinox-simple-panel").string());
   EXPECT_TRUE(fs::exists(dir / "Logs" / "keep.csv"));
   EXPECT_EQ(fs::file_size(dir / "Logs" / "261205.csv"), 41u);  // "Application Started" and CR LF
   // Help file present but no engine: the button is hidden all the same.
   std::ofstream(dir / "quellmarinox-simple-panel.chm") << "help";
   fs::remove_all(dir / "Logs");
-  PanelCore again(PanelServices{endpoint, clock, sink, view, sound, prompts});
+  PanelCore again(PanelServices{endpoint, clock, sink, view, sound, prompts, notifier});
   view.helpVisible = true;
   again.FormCreate({}, (dir / "quellmarinox-simple-panel").string());
   EXPECT_TRUE(fs::is_directory(dir / "Logs"));

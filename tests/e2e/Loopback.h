@@ -167,7 +167,8 @@ struct LoopbackRig {
   RecordingView view;
   CountingSound sound;
   ScriptedPrompts prompts;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
+  RecordingNotifier notifier;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
 };
 
 inline bool Holds(const std::vector<std::string>& lines, std::string_view text) {

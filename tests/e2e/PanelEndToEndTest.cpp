@@ -39,7 +39,8 @@ TEST(PanelEndToEnd, InputAlarmAndOutputCommandThroughTheMainWindow) {
   MemoryLogSink sink;
   CountingSound sound;
   ScriptedPrompts prompts;
-  auto form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts},
+  RecordingNotifier notifier;
+  auto form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts, notifier},
                                           std::vector<std::string>{"-F" + dataFile.toStdString()},
                                           (directory.path() + "/quellmarinox-simple-panel").toStdString());
   form->Timer1()->stop();  // the test ticks the core itself

@@ -77,13 +77,19 @@ TEST(EventLog, EntriesGoToTheDayOfTheirWritingAndLoggingOffTouchesNothing) {
   rig.core.LogEvent(EventCode::CommsLost, 1);
   EXPECT_EQ(rig.sink.files[rig.core.LogDirectory + "/261207.csv"], "07/12/2026,08:00:00,Comms Lost\r\n");
 
-  // A failed entry is dropped alone; the next one is written.
+  // A failed entry is dropped alone, and the operator is told once, with the file and the
+  // reason, however many fail; a written entry ends that, so a new failure is told again.
+  const std::string day3 = rig.core.LogDirectory + "/261207.csv";
   rig.sink.fail = true;
   rig.core.LogEvent(EventCode::CommsLostAccept, 0);
+  rig.core.LogEvent(EventCode::CommsLostAccept, 0);
+  EXPECT_EQ(rig.notifier.notices, Lines{"Events are not being written to " + day3 + ": No space left on device"});
   rig.sink.fail = false;
   rig.core.LogEvent(EventCode::CommsLostReset, 0);
-  EXPECT_EQ(rig.sink.files[rig.core.LogDirectory + "/261207.csv"],
-            "07/12/2026,08:00:00,Comms Lost\r\n07/12/2026,08:00:00,Comms Lost Reset\r\n");
+  rig.sink.fail = true;
+  rig.core.LogEvent(EventCode::CommsLost, 0);
+  EXPECT_EQ(rig.notifier.notices, Lines(2, "Events are not being written to " + day3 + ": No space left on device"));
+  EXPECT_EQ(rig.sink.files[day3], "07/12/2026,08:00:00,Comms Lost\r\n07/12/2026,08:00:00,Comms Lost Reset\r\n");
 }
 
 namespace {

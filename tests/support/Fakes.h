@@ -90,6 +90,12 @@ class MemoryLogSink final : public LogSink {
   bool fail = false;
 };
 
+class RecordingNotifier final : public OperatorNotifier {
+ public:
+  void Notify(const std::string& message) override { notices.push_back(message); }
+  std::vector<std::string> notices;
+};
+
 class CountingSound final : public AlarmSound {
  public:
   void Play() override { ++plays; }
@@ -247,5 +253,6 @@ class Rig {
   RecordingView view;
   CountingSound sound;
   ScriptedPrompts prompts;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
+  RecordingNotifier notifier;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
 };

@@ -12,8 +12,8 @@ struct WindowRig {
   enum class Tick { Running, Stopped };
 
   explicit WindowRig(std::vector<std::string> arguments = {}, Tick tick = Tick::Running) {
-    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts}, std::move(arguments),
-                                       temp.program());
+    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts, notifier},
+                                       std::move(arguments), temp.program());
     // Stopped: only the test moves the panel, by calling the tick itself.
     if (tick == Tick::Stopped) form->Timer1()->stop();
   }
@@ -29,5 +29,6 @@ struct WindowRig {
   MemoryLogSink sink;
   CountingSound sound;
   ScriptedPrompts prompts;
+  RecordingNotifier notifier;
   std::unique_ptr<TMainForm> form;  // destroyed first, before the fakes it uses
 };

@@ -1,0 +1,110 @@
+// The desktop notifier against a private bus with a stand-in notification service.
+#include "monitor/QtDesktopNotifier.h"
+
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <vector>
+
+namespace {
+// Keeps what it is asked to show, as the desktop's notification service would show it.
+class NotificationService final : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+ public:
+  struct Shown {
+    QString app, icon, summary, body;
+    int urgency = -1, timeout = 0;
+  };
+  std::vector<Shown> shown;
+
+ public slots:
+  uint Notify(const QString& app, uint /*replaces*/, const QString& icon, const QString& summary, const QString& body,
+              const QStringList& /*actions*/, const QVariantMap& hints, int timeout) {
+    shown.push_back({app, icon, summary, body, hints.value(QStringLiteral("urgency"), -1).toInt(), timeout});
+    return static_cast<uint>(shown.size());
+  }
+};
+
+// A bus daemon of the test's own, which starts no services of the machine's.
+class PrivateBus {
+ public:
+  PrivateBus() {
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty() || !folder_.isValid()) return;
+    const QString config = folder_.filePath(QStringLiteral("bus.conf"));
+    std::ofstream(config.toStdString())
+        << "<busconfig><type>session</type><listen>unix:tmpdir=" << folder_.path().toStdString()
+        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+           "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n";
+    daemon_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                           QStringLiteral("--print-address")});
+    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(10000)) {
+    }
+    address = QString::fromUtf8(daemon_.readLine()).trimmed();
+  }
+  ~PrivateBus() {
+    daemon_.kill();
+    daemon_.waitForFinished();
+  }
+  PrivateBus(const PrivateBus&) = delete;
+  PrivateBus& operator=(const PrivateBus&) = delete;
+
+  QString address;
+
+ private:
+  QTemporaryDir folder_;
+  QProcess daemon_;
+};
+}  // namespace
+
+TEST(DesktopNotifier, WritesStandardErrorAlwaysAndNotifiesWhereTheBusHasTheService) {
+  const std::string text = "Events are not being written to /opt/panel/Logs/261207.csv: No space left on device";
+  const std::string line = "quellmarinox-simple-panel: " + text + "\n";
+
+  // No bus: the line on standard error is the whole report.
+  testing::internal::CaptureStderr();
+  QtDesktopNotifier(QDBusConnection(QStringLiteral("qmx-no-bus"))).Notify(text);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), line);
+
+  PrivateBus bus;
+  if (bus.address.isEmpty()) GTEST_SKIP() << "no dbus-daemon here to start a private bus";
+  QDBusConnection panelSide = QDBusConnection::connectToBus(bus.address, QStringLiteral("qmx-panel"));
+  QDBusConnection desktopSide = QDBusConnection::connectToBus(bus.address, QStringLiteral("qmx-desktop"));
+  const std::unique_ptr<PrivateBus, void (*)(PrivateBus*)> disconnect(&bus, [](PrivateBus*) {
+    QDBusConnection::disconnectFromBus(QStringLiteral("qmx-panel"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("qmx-desktop"));
+  });
+  NotificationService service;
+  ASSERT_TRUE(desktopSide.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
+                                         QDBusConnection::ExportAllSlots));
+  ASSERT_TRUE(desktopSide.registerService(QStringLiteral("org.freedesktop.Notifications")));
+  QtDesktopNotifier notifier(panelSide);
+
+  // With the service: the same line, and the notification, marked critical so it stays.
+  const QString displayName = QGuiApplication::applicationDisplayName();
+  QGuiApplication::setApplicationDisplayName(QStringLiteral("Panel"));
+  testing::internal::CaptureStderr();
+  notifier.Notify(text);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), line);
+  QGuiApplication::setApplicationDisplayName(displayName);
+  for (int i = 0; i < 400 && service.shown.empty(); ++i) QTest::qWait(25);
+  ASSERT_EQ(service.shown.size(), 1u);
+  const NotificationService::Shown& shown = service.shown.front();
+  EXPECT_EQ(shown.app, "quellmarinox-simple-panel");
+  EXPECT_EQ(shown.icon, "dialog-warning");
+  EXPECT_EQ(shown.summary, "Panel");
+  EXPECT_EQ(shown.body, QString::fromStdString(text));
+  EXPECT_EQ(shown.urgency, 2);
+  EXPECT_EQ(shown.timeout, -1);
+}
+
+#include "DesktopNotifierTest.moc"
