@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     SystemClock clock;
     QtDesktopNotifier notifier;
     FileLogSink logSink;
-    QtAlarmSound sound(ProgramDirectoryOf(programFile) + "/Alarm.wav");
+    QtAlarmSound sound(ProgramDirectoryOf(programFile) + "/Alarm.wav", notifier);
     QtPrompts prompts;
 
     auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts, notifier},

@@ -1,5 +1,9 @@
 #include "monitor/AlarmSound.h"
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
 namespace {
 template <std::size_t N>
 bool AnyEnabledUnaccepted(std::span<const AlarmState, N> states, const std::uint8_t (&enabled)[N]) {
@@ -7,7 +11,59 @@ bool AnyEnabledUnaccepted(std::span<const AlarmState, N> states, const std::uint
     if (states[i] == AlarmState::AlarmUnaccepted && enabled[i] != 0) return true;
   return false;
 }
+
+// A little-endian field, or big-endian in a "RIFX" file.
+std::uint32_t Field(const unsigned char* bytes, int width, bool bigEndian) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < width; ++i) value |= std::uint32_t{bytes[bigEndian ? width - 1 - i : i]} << (8 * i);
+  return value;
+}
+
+bool Playable(std::uint32_t format, std::uint32_t channels, std::uint32_t rate, std::uint32_t bits) {
+  constexpr std::uint32_t Pcm = 1, Float = 3, Extensible = 0xFFFE;
+  const bool integerBits = bits == 8 || bits == 16 || bits == 24 || bits == 32;
+  return channels > 0 && rate > 0 &&
+         (((format == Pcm || format == Extensible) && integerBits) || (format == Float && bits == 32));
+}
 }  // namespace
+
+std::optional<std::string> WaveFileProblem(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return path + " not found";
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  std::ifstream in(path, std::ios::binary);
+  if (error || !in) return path + " cannot be read";
+
+  unsigned char riff[12];
+  if (!in.read(reinterpret_cast<char*>(riff), sizeof riff) ||
+      (std::memcmp(riff, "RIFF", 4) != 0 && std::memcmp(riff, "RIFX", 4) != 0) || std::memcmp(riff + 8, "WAVE", 4) != 0)
+    return path + " is not a wave file";
+  const bool bigEndian = riff[3] == 'X';
+  bool formatSeen = false;
+  std::uintmax_t at = sizeof riff;
+  for (;;) {
+    unsigned char chunk[8];
+    if (!in.read(reinterpret_cast<char*>(chunk), sizeof chunk)) return path + " is cut short";
+    at += sizeof chunk;
+    const std::uint32_t length = Field(chunk + 4, 4, bigEndian);
+    if (length > size - at) return path + " is cut short";
+    if (std::memcmp(chunk, "fmt ", 4) == 0) {
+      unsigned char format[16];
+      if (length < sizeof format || !in.read(reinterpret_cast<char*>(format), sizeof format))
+        return path + " is not a wave file";
+      if (!Playable(Field(format, 2, bigEndian), Field(format + 2, 2, bigEndian), Field(format + 4, 4, bigEndian),
+                    Field(format + 14, 2, bigEndian)))
+        return path + " is in a wave format that cannot be played";
+      formatSeen = true;
+    } else if (std::memcmp(chunk, "data", 4) == 0) {
+      if (!formatSeen) return path + " is not a wave file";
+      if (length == 0) return path + " holds no sound";
+      return std::nullopt;
+    }
+    at += length + (length & 1);  // chunks are padded to an even length
+    if (!in.seekg(static_cast<std::streamoff>(at))) return path + " is cut short";
+  }
+}
 
 void UpdateAlarmSound(const UnitConfiguration& config, std::span<const AlarmState, DigitalInputCount> digitalStates,
                       std::span<const AlarmState, AnalogueInputCount> analogueStates, bool linkLostUnaccepted,

@@ -2,41 +2,47 @@
 
 #include <QAudioDevice>
 #include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 
-#include <cstdio>
-
-QtAlarmSound::QtAlarmSound(std::string wavPath) : path_(std::move(wavPath)) {}
+QtAlarmSound::QtAlarmSound(std::string wavPath, OperatorNotifier& notifier)
+    : path_(std::move(wavPath)), notice_(notifier) {}
 
 QtAlarmSound::~QtAlarmSound() = default;
 
-void QtAlarmSound::GiveUp(const std::string& reason) {
-  if (unavailable_) return;
-  unavailable_ = true;
-  std::fprintf(stderr, "quellmarinox-simple-panel: alarm sound unavailable: %s\n", reason.c_str());
+void QtAlarmSound::Failed(const std::string& reason) {
   if (effect_) effect_->stop();
+  notice_.Failed("The alarm sound cannot be played: " + reason);
 }
 
 void QtAlarmSound::Play() {
-  if (unavailable_) return;
+  // A failed effect stays failed: the next alarm starts afresh, with the file and the
+  // default device as they are by then.
+  if (effect_ && effect_->status() == QSoundEffect::Error) effect_.reset();
   if (!effect_) {
-    const QString path = QFile::decodeName(path_.c_str());
-    if (!QFileInfo(path).isFile()) return GiveUp(path_ + " not found");
-    if (QMediaDevices::audioOutputs().isEmpty()) return GiveUp("no sound output device");
+    if (const auto problem = WaveFileProblem(path_)) return Failed(*problem);
+    if (QMediaDevices::audioOutputs().isEmpty()) return Failed("no sound output device");
     effect_ = std::make_unique<QSoundEffect>();
-    // Loading is asynchronous: a file that turns out unplayable is reported when found so.
-    QObject::connect(effect_.get(), &QSoundEffect::statusChanged, effect_.get(), [this] {
-      if (effect_->status() == QSoundEffect::Error) GiveUp(path_ + " cannot be played");
-    });
+    // Loading is asynchronous: a file that turns out unplayable is reported when found so,
+    // and the sound counts as working once it is loaded and playing (the effect says it is
+    // playing from the moment it is asked to, while still loading).
+    const auto check = [this] {
+      if (effect_->status() == QSoundEffect::Error) Failed(path_ + " is not a playable wave file");
+      if (Playing()) notice_.Succeeded();
+    };
+    QObject::connect(effect_.get(), &QSoundEffect::statusChanged, effect_.get(), check);
+    QObject::connect(effect_.get(), &QSoundEffect::playingChanged, effect_.get(), check);
     effect_->setLoopCount(QSoundEffect::Infinite);
-    effect_->setSource(QUrl::fromLocalFile(path));
+    effect_->setSource(QUrl::fromLocalFile(QFile::decodeName(path_.c_str())));
   }
   effect_->play();  // before loading has finished, starts as soon as it has
 }
 
 void QtAlarmSound::Stop() {
   if (effect_) effect_->stop();
+}
+
+bool QtAlarmSound::Playing() const {
+  return effect_ && effect_->status() == QSoundEffect::Ready && effect_->isPlaying();
 }

@@ -1,9 +1,11 @@
 // The real alarm sound: "Alarm.wav" beside the program file, looped by QSoundEffect.
-// Without the file, a playable format or a sound device the panel carries on silently and
-// says so once on standard error.
+// When it cannot be played (no file, not a playable wave, no sound device) the operator is
+// told once, and every later Play tries again, so a file put back or a device plugged in
+// later is used.
 #pragma once
 
 #include "monitor/AlarmSound.h"
+#include "monitor/OperatorNotifier.h"
 
 #include <memory>
 #include <string>
@@ -12,21 +14,21 @@ class QSoundEffect;
 
 class QtAlarmSound final : public AlarmSound {
  public:
-  explicit QtAlarmSound(std::string wavPath);
+  QtAlarmSound(std::string wavPath, OperatorNotifier& notifier);
   ~QtAlarmSound() override;
   QtAlarmSound(const QtAlarmSound&) = delete;
   QtAlarmSound& operator=(const QtAlarmSound&) = delete;
   void Play() override;
   void Stop() override;
 
-  // True once the sound has been found unavailable; Play does nothing from then on.
-  [[nodiscard]] bool Unavailable() const { return unavailable_; }
+  // True while the sound is loaded and looping on a device.
+  [[nodiscard]] bool Playing() const;
 
  private:
-  void GiveUp(const std::string& reason);
+  void Failed(const std::string& reason);
 
   std::string path_;
   // Made on the first Play, so a panel that never alarms never wakes the audio back end.
   std::unique_ptr<QSoundEffect> effect_;
-  bool unavailable_ = false;
+  FailureNotice notice_;
 };

@@ -1,8 +1,10 @@
 #include "monitor/StatusDisplay.h"
 #include "support/Fakes.h"
+#include "support/Wave.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 
 namespace {
@@ -73,4 +75,31 @@ TEST(StatusDisplay, ValueTextIsCutNotRounded) {
   EXPECT_EQ(FormatAnalogueValue(std::numeric_limits<long double>::infinity()), "INF");
   EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::infinity()), "-INF");
   EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::quiet_NaN()), "NAN");
+}
+
+TEST(AlarmSound, WaveFileProblemNamesWhatKeepsTheFileFromLooping) {
+  TempProgramDirectory dir("qmx-wave");
+  const std::string wav = (dir.path / "Alarm.wav").string();
+  const auto problem = [&](const std::string& bytes) {
+    std::ofstream(wav, std::ios::binary | std::ios::trunc) << bytes;
+    return WaveFileProblem(wav);
+  };
+  const std::string good = WaveBytes();
+  EXPECT_EQ(WaveFileProblem(wav), wav + " not found");
+  EXPECT_EQ(WaveFileProblem(dir.path.string()), dir.path.string() + " not found");
+  EXPECT_EQ(problem(good), std::nullopt);
+  EXPECT_EQ(problem(WaveBytes(3, 32)), std::nullopt);  // float samples
+  // Chunks before the sound are passed over, an odd-sized one with its pad byte.
+  EXPECT_EQ(problem(std::string(good).insert(36, std::string("LIST\3\0\0\0abc\0", 12))), std::nullopt);
+
+  // The back end would wait for the rest of these for ever.
+  for (const std::size_t cut : {std::size_t{0}, std::size_t{11}})
+    EXPECT_EQ(problem(good.substr(0, cut)), wav + " is not a wave file") << cut;
+  for (const std::size_t cut : {std::size_t{12}, std::size_t{20}, std::size_t{40}, std::size_t{44}, good.size() - 1})
+    EXPECT_EQ(problem(good.substr(0, cut)), wav + " is cut short") << cut;
+  EXPECT_EQ(problem(std::string(100, 'x')), wav + " is not a wave file");
+  EXPECT_EQ(problem(std::string(good).replace(12, 4, "junk")), wav + " is not a wave file");  // no "fmt "
+  EXPECT_EQ(problem(good.substr(0, 40) + std::string(4, '\0')), wav + " holds no sound");
+  EXPECT_EQ(problem(WaveBytes(2, 4)), wav + " is in a wave format that cannot be played");  // ADPCM
+  EXPECT_EQ(problem(WaveBytes(1, 12)), wav + " is in a wave format that cannot be played");
 }
