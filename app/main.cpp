@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
 
     UdpUnitEndpoint endpoint;
     SystemClock clock;
-    QtDesktopNotifier notifier;
+    QtDesktopNotifier notifier{std::string(MainTitle)};
     FileLogSink logSink;
     QtAlarmSound sound(ProgramDirectoryOf(programFile) + "/Alarm.wav", notifier);
     QtPrompts prompts;

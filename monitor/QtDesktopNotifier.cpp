@@ -2,7 +2,6 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
-#include <QGuiApplication>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -14,7 +13,8 @@ constexpr unsigned char CriticalUrgency = 2;  // stays on screen until the opera
 constexpr int ServerDefaultTimeout = -1;
 }  // namespace
 
-QtDesktopNotifier::QtDesktopNotifier(QDBusConnection bus) : bus_(std::move(bus)) {}
+QtDesktopNotifier::QtDesktopNotifier(std::string title, QDBusConnection bus)
+    : title_(QString::fromLocal8Bit(title)), bus_(std::move(bus)) {}
 
 void QtDesktopNotifier::Notify(const std::string& message) {
   std::fprintf(stderr, "quellmarinox-simple-panel: %s\n", message.c_str());
@@ -23,8 +23,8 @@ void QtDesktopNotifier::Notify(const std::string& message) {
   // is never awaited, so a slow or missing service cannot hold up the panel.
   if (!bus_.isConnected()) return;
   QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Service, QStringLiteral("Notify"));
-  call << QStringLiteral("quellmarinox-simple-panel") << 0u << QStringLiteral("dialog-warning")
-       << QGuiApplication::applicationDisplayName() << QString::fromLocal8Bit(message) << QStringList()
+  call << QStringLiteral("quellmarinox-simple-panel") << 0u << QStringLiteral("dialog-warning") << title_
+       << QString::fromLocal8Bit(message) << QStringList()
        << QVariantMap{{QStringLiteral("urgency"), QVariant::fromValue(CriticalUrgency)}} << ServerDefaultTimeout;
   (void)bus_.asyncCall(call);
 }

@@ -5,12 +5,17 @@
 #include "monitor/OperatorNotifier.h"
 
 #include <QDBusConnection>
+#include <QString>
+
+#include <string>
 
 class QtDesktopNotifier final : public OperatorNotifier {
  public:
-  explicit QtDesktopNotifier(QDBusConnection bus = QDBusConnection::sessionBus());
+  // title heads every notification: the name the operator knows the panel by.
+  explicit QtDesktopNotifier(std::string title, QDBusConnection bus = QDBusConnection::sessionBus());
   void Notify(const std::string& message) override;
 
  private:
+  QString title_;
   QDBusConnection bus_;
 };

@@ -2,7 +2,6 @@
 #include "monitor/QtDesktopNotifier.h"
 
 #include <QDBusConnection>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -72,7 +71,7 @@ TEST(DesktopNotifier, WritesStandardErrorAlwaysAndNotifiesWhereTheBusHasTheServi
 
   // No bus: the line on standard error is the whole report.
   testing::internal::CaptureStderr();
-  QtDesktopNotifier(QDBusConnection(QStringLiteral("qmx-no-bus"))).Notify(text);
+  QtDesktopNotifier("Panel", QDBusConnection(QStringLiteral("qmx-no-bus"))).Notify(text);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), line);
 
   PrivateBus bus;
@@ -87,15 +86,12 @@ TEST(DesktopNotifier, WritesStandardErrorAlwaysAndNotifiesWhereTheBusHasTheServi
   ASSERT_TRUE(desktopSide.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
                                          QDBusConnection::ExportAllSlots));
   ASSERT_TRUE(desktopSide.registerService(QStringLiteral("org.freedesktop.Notifications")));
-  QtDesktopNotifier notifier(panelSide);
+  QtDesktopNotifier notifier("Panel", panelSide);
 
   // With the service: the same line, and the notification, marked critical so it stays.
-  const QString displayName = QGuiApplication::applicationDisplayName();
-  QGuiApplication::setApplicationDisplayName(QStringLiteral("Panel"));
   testing::internal::CaptureStderr();
   notifier.Notify(text);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), line);
-  QGuiApplication::setApplicationDisplayName(displayName);
   for (int i = 0; i < 400 && service.shown.empty(); ++i) QTest::qWait(25);
   ASSERT_EQ(service.shown.size(), 1u);
   const NotificationService::Shown& shown = service.shown.front();
