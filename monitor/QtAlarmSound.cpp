@@ -17,13 +17,15 @@ void QtAlarmSound::Failed(const std::string& reason) {
 }
 
 void QtAlarmSound::Play() {
-  // A failed effect stays failed: the next alarm starts afresh, with the file and the
-  // default device as they are by then.
-  if (effect_ && effect_->status() == QSoundEffect::Error) effect_.reset();
+  // A failed effect stays failed, and one whose device has gone plays nowhere: the next alarm
+  // starts afresh, with the file and the default device as they are by then.
+  const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+  if (effect_ && (effect_->status() == QSoundEffect::Error || !outputs.contains(effect_->audioDevice())))
+    effect_.reset();
   if (!effect_) {
     if (const auto problem = WaveFileProblem(path_)) return Failed(*problem);
-    if (QMediaDevices::audioOutputs().isEmpty()) return Failed("no sound output device");
-    effect_ = std::make_unique<QSoundEffect>();
+    if (outputs.isEmpty()) return Failed("no sound output device");
+    effect_ = std::make_unique<QSoundEffect>(QMediaDevices::defaultAudioOutput());
     // Loading is asynchronous: a file that turns out unplayable is reported when found so,
     // and the sound counts as working once it is loaded and playing (the effect says it is
     // playing from the moment it is asked to, while still loading).
