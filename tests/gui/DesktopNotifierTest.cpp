@@ -11,41 +11,40 @@
 
 #include <fstream>
 #include <memory>
-#include <vector>
 
 namespace {
-// Keeps what it is asked to show, as the desktop's notification service would show it.
+// Keeps, as one line each, what it is asked to show.
 class NotificationService final : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
  public:
-  struct Shown {
-    QString app, icon, summary, body;
-    int urgency = -1, timeout = 0;
-  };
-  std::vector<Shown> shown;
+  QStringList shown;
 
  public slots:
-  uint Notify(const QString& app, uint /*replaces*/, const QString& icon, const QString& summary, const QString& body,
-              const QStringList& /*actions*/, const QVariantMap& hints, int timeout) {
-    shown.push_back({app, icon, summary, body, hints.value(QStringLiteral("urgency"), -1).toInt(), timeout});
+  uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary, const QString& body,
+              const QStringList& actions, const QVariantMap& hints, int timeout) {
+    shown << QStringLiteral("%1|%2|%3|%4|%5|%6|urgency %7|%8")
+                 .arg(app)
+                 .arg(replaces)
+                 .arg(icon, summary, body, actions.join(','))
+                 .arg(hints.value(QStringLiteral("urgency"), -1).toInt())
+                 .arg(timeout);
     return static_cast<uint>(shown.size());
   }
 };
 
-// A bus daemon of the test's own, which starts no services of the machine's.
+// A bus daemon of the test's own, which starts none of the machine's services.
 class PrivateBus {
  public:
   PrivateBus() {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     if (daemon.isEmpty() || !folder_.isValid()) return;
     const QString config = folder_.filePath(QStringLiteral("bus.conf"));
-    std::ofstream(config.toStdString())
-        << "<busconfig><type>session</type><listen>unix:tmpdir=" << folder_.path().toStdString()
-        << "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-           "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n";
-    daemon_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                           QStringLiteral("--print-address")});
+    std::ofstream(config.toStdString()) << "<busconfig><listen>unix:tmpdir=" << folder_.path().toStdString()
+                                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                           "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                                           "<allow own=\"*\"/></policy></busconfig>\n";
+    daemon_.start(daemon, {"--config-file=" + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     while (!daemon_.canReadLine() && daemon_.waitForReadyRead(10000)) {
     }
     address = QString::fromUtf8(daemon_.readLine()).trimmed();
@@ -86,21 +85,14 @@ TEST(DesktopNotifier, WritesStandardErrorAlwaysAndNotifiesWhereTheBusHasTheServi
   ASSERT_TRUE(desktopSide.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
                                          QDBusConnection::ExportAllSlots));
   ASSERT_TRUE(desktopSide.registerService(QStringLiteral("org.freedesktop.Notifications")));
-  QtDesktopNotifier notifier("Panel", panelSide);
 
-  // With the service: the same line, and the notification, marked critical so it stays.
+  // With the service: the same line, and a notification marked critical, so that it stays.
   testing::internal::CaptureStderr();
-  notifier.Notify(text);
+  QtDesktopNotifier("Panel", panelSide).Notify(text);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), line);
-  for (int i = 0; i < 400 && service.shown.empty(); ++i) QTest::qWait(25);
-  ASSERT_EQ(service.shown.size(), 1u);
-  const NotificationService::Shown& shown = service.shown.front();
-  EXPECT_EQ(shown.app, "quellmarinox-simple-panel");
-  EXPECT_EQ(shown.icon, "dialog-warning");
-  EXPECT_EQ(shown.summary, "Panel");
-  EXPECT_EQ(shown.body, QString::fromStdString(text));
-  EXPECT_EQ(shown.urgency, 2);
-  EXPECT_EQ(shown.timeout, -1);
+  for (int i = 0; i < 400 && service.shown.isEmpty(); ++i) QTest::qWait(25);
+  EXPECT_EQ(service.shown, QStringList{"quellmarinox-simple-panel|0|dialog-warning|Panel|" +
+                                       QString::fromStdString(text) + "||urgency 2|-1"});
 }
 
 #include "DesktopNotifierTest.moc"
