@@ -30,6 +30,9 @@ extern "C" void WriteSignalByte(int signal) {
 GuardedApplication::GuardedApplication(char* programName)
     : ToolkitArguments(programName), QApplication(ToolkitArguments::argc, ToolkitArguments::argv) {
   setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
+  // Under a file-size limit a write past it then fails (EFBIG) like one on a full disk, which
+  // the log and the save report, instead of the signal ending the panel.
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 void GuardedApplication::HandleClosingSignals(std::function<void()> onSignal) {

@@ -164,6 +164,7 @@ class PanelProcess {
   void Signal(int signal) const {
     if (!status_) ::kill(pid_, signal);
   }
+  pid_t Pid() const { return pid_; }
 
   // The exit code when the program ended by itself, -signal when a signal ended it, or
   // nothing when it is still running.

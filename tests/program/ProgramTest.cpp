@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 using namespace panel_process;
 using Events = std::vector<std::string>;
 
@@ -63,6 +65,17 @@ TEST(Program, ToolkitOptionsAreOrdinaryArguments) {
     EXPECT_EQ(panel.WaitForExit(), 0);
     EXPECT_EQ(panel.Events(), (Events{"Application Started", "Application Closed"}));
   }
+}
+
+TEST(Program, AFileSizeLimitFailsTheEntryInsteadOfEndingThePanel) {
+  TempProgramDirectory folder("qmx-fsize");
+  PanelProcess panel(folder.path, {});
+  ASSERT_TRUE(panel.WaitForEvent("Application Started"));
+  const rlimit limit{1, 1};  // every further write to the log goes past the limit
+  ASSERT_EQ(::prlimit(panel.Pid(), RLIMIT_FSIZE, &limit, nullptr), 0);
+  panel.Signal(SIGTERM);
+  EXPECT_EQ(panel.WaitForExit(), 0);
+  EXPECT_EQ(panel.Events(), Events{"Application Started"});  // the close entry dropped whole
 }
 
 TEST(Program, FolderWhoseNameIsNotUtf8) {
