@@ -3,8 +3,8 @@
 #
 # The panel takes a data file only as -F<file>, with no blank. A file manager or the desktop
 # menu passes a plain file name instead (the desktop entry says "%f"), so a plain argument is
-# handed on as -F<argument>. Every argument that begins with "-" goes through unchanged, and so
-# does the value that follows one of the toolkit's own options (-style fusion, -display :1, ...).
+# handed on as -F<argument>. Every argument that begins with "-" goes through unchanged (the
+# panel reads each by its own rules alone, the toolkit's options such as -style included).
 # After "--" every argument is a file name, even one that begins with "-".
 set -e
 here=$(dirname "$(readlink -f "$0")")
@@ -12,22 +12,14 @@ program=$here/../lib/quellmarinox-simple-panel/quellmarinox-simple-panel
 
 count=$#
 files_only=
-takes_value=
 while [ "$count" -gt 0 ]; do
   argument=$1
   shift
   count=$((count - 1))
-  if [ -n "$takes_value" ]; then
-    takes_value=
-    set -- "$@" "$argument"
-  elif [ -z "$files_only" ] && [ "$argument" = "--" ]; then
+  if [ -z "$files_only" ] && [ "$argument" = "--" ]; then
     files_only=yes
   elif [ -z "$files_only" ]; then
     case $argument in
-      -platform | -platformpluginpath | -platformtheme | -plugin | -display | -geometry | -style | \
-        -stylesheet | -session | -qwindowgeometry | -qwindowicon | -qwindowtitle | -qmljsdebugger)
-        takes_value=yes
-        set -- "$@" "$argument" ;;
       -*) set -- "$@" "$argument" ;;
       *) set -- "$@" "-F$argument" ;;
     esac

@@ -37,7 +37,7 @@ mv "$program_dir/quellmarinox-simple-panel" "$program_dir/real-panel"
 printf '#!/bin/sh\nfor a; do printf "[%%s]" "$a"; done\n' >"$program_dir/quellmarinox-simple-panel"
 chmod +x "$program_dir/quellmarinox-simple-panel"
 seen=$("$prefix/bin/quellmarinox-simple-panel" "a b.dat" -c -style fusion -F x.dat -- -y.dat)
-[ "$seen" = "[-Fa b.dat][-c][-style][fusion][-F][-Fx.dat][-F-y.dat]" ] || fail "launcher passed on $seen"
+[ "$seen" = "[-Fa b.dat][-c][-style][-Ffusion][-F][-Fx.dat][-F-y.dat]" ] || fail "launcher passed on $seen"
 mv "$program_dir/real-panel" "$program_dir/quellmarinox-simple-panel"
 
 # The installed panel, started from elsewhere, writes its log through the link.
