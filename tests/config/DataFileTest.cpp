@@ -44,10 +44,6 @@ std::string Slurp(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 void Spit(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-std::string Header(std::int32_t version, std::string identity = "KELDRON Quellmarinox Simple Pane") {
-  std::string header(reinterpret_cast<const char*>(&version), 4);
-  return header + identity.substr(0, 32);
-}
 std::string Encoded(const UnitConfiguration& config) {
   const auto bytes = EncodeDataFile(config);
   return std::string(bytes.begin(), bytes.end());
@@ -118,63 +114,21 @@ TEST(DataFile, SavedFileHasItsHeaderAndLoadsBackByteForByte) {
   EXPECT_EQ(Names(dir.file("")), std::vector<std::string>{"unit.dat"});
 }
 
-TEST(DataFile, RefusalsComeInTheirOrderAndChangeNothing) {
+TEST(DataFile, WhatCannotBeOpenedIsRefusedAndClosed) {
+  // Headers, versions and lengths of real files: fuzz_data_file and its seeds.
   TempDir dir;
-  const std::string body(1912, '\x11');
   UnitConfiguration config{};
   SetDefaults(config);
   UnitConfiguration before;
   CopyConfiguration(before, config);
-
-  // Cannot be opened: missing, or not a regular file at all. Every file opened is closed again.
   const std::size_t descriptors = OpenDescriptors();
   fs::create_directory(dir.file("folder.dat"));
   for (const std::string& name : {dir.file("missing.dat"), dir.file("folder.dat"), std::string("/dev/zero")})
     EXPECT_EQ(ReadDataFile(name, config), LoadOutcome::CannotOpen) << name;
-  // The identity is checked before the version; a short file cannot match it.
-  Spit(dir.file("other.dat"), Header(2, "KELDRON Quellmarinox Simple Pans") + body);
-  EXPECT_EQ(ReadDataFile(dir.file("other.dat"), config), LoadOutcome::Incompatible);
-  Spit(dir.file("short.dat"), Header(1).substr(0, 35));
-  EXPECT_EQ(ReadDataFile(dir.file("short.dat"), config), LoadOutcome::Incompatible);
-  Spit(dir.file("later.dat"), Header(2) + body);
-  EXPECT_EQ(ReadDataFile(dir.file("later.dat"), config), LoadOutcome::LaterFormat);
   EXPECT_FALSE(ConfigurationDiffers(before, config));
   EXPECT_EQ(OpenDescriptors(), descriptors);
-
   EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::CannotOpen), "Error Opening File.");
-  EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::Incompatible), "Incompatible data file.");
-  EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::LaterFormat), "The file uses a later data format.\r\nCannot load");
-}
-
-TEST(DataFile, OlderVersionsAndShortFilesReplaceOnlyTheBytesTheyHold) {
-  TempDir dir;
-  UnitConfiguration config{};
-  SetDefaults(config);
-  UnitConfiguration before;
-  CopyConfiguration(before, config);
-
-  for (std::int32_t version : {0, -5}) {
-    Spit(dir.file("old.dat"), Header(version) + std::string(1912, '\x22'));
-    UnitConfiguration c{};
-    EXPECT_EQ(ReadDataFile(dir.file("old.dat"), c), LoadOutcome::Loaded) << version;
-    EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(&c)[1911], 0x22);
-  }
-  // Exactly the header: loads, nothing replaced.
-  Spit(dir.file("header.dat"), Header(1));
-  EXPECT_EQ(ReadDataFile(dir.file("header.dat"), config), LoadOutcome::Loaded);
-  EXPECT_FALSE(ConfigurationDiffers(before, config));
-  // 1000 bytes: the first 964 of the record replaced, the rest kept.
-  Spit(dir.file("part.dat"), Header(1) + std::string(964, '\x33'));
-  EXPECT_EQ(ReadDataFile(dir.file("part.dat"), config), LoadOutcome::Loaded);
-  const auto* raw = reinterpret_cast<const std::uint8_t*>(&config);
-  const auto* old = reinterpret_cast<const std::uint8_t*>(&before);
-  EXPECT_EQ(raw[963], 0x33);
-  EXPECT_EQ(std::memcmp(raw + 964, old + 964, 1912 - 964), 0);
-  // Bytes after the 1948th are never read, however many follow (a sparse terabyte here).
-  Spit(dir.file("long.dat"), Header(1) + std::string(1912, '\x44'));
-  fs::resize_file(dir.file("long.dat"), std::uintmax_t{1} << 40);
-  EXPECT_EQ(ReadDataFile(dir.file("long.dat"), config), LoadOutcome::Loaded);
-  EXPECT_EQ(raw[1911], 0x44);
+  EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::ReadError), "Error Opening File.");
 }
 
 TEST(DataFile, AFifoIsRefusedAtOnceInsteadOfWaitingForAWriter) {
