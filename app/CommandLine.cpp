@@ -20,3 +20,9 @@ StartupOptions ReadCommandLine(std::span<const std::string> arguments, std::stri
   }
   return options;
 }
+
+std::vector<std::string> ArgumentsAfterProgramName(int argc, const char* const* argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc && argv[i]; ++i) arguments.emplace_back(argv[i]);
+  return arguments;
+}

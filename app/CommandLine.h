@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr std::size_t MaxArgumentLength = 511;
 
@@ -16,3 +17,6 @@ struct StartupOptions {
 };
 
 [[nodiscard]] StartupOptions ReadCommandLine(std::span<const std::string> arguments, std::string_view programDirectory);
+
+// The arguments after the program name, each exactly the bytes the platform handed over.
+[[nodiscard]] std::vector<std::string> ArgumentsAfterProgramName(int argc, const char* const* argv);

@@ -1,5 +1,6 @@
 // Program entry: the main window first (its creation runs the start-up sequence), then the
 // settings editor, hidden; then the event loop until the main window closes.
+#include "app/CommandLine.h"
 #include "app/GuardedApplication.h"
 #include "app/MainWindow.h"
 #include "app/ProgramPath.h"
@@ -37,8 +38,7 @@ int main(int argc, char** argv) {
   try {
     const std::string programFile = ProgramFilePath(invokedAs);
     // The arguments as the platform split them, every one of them, for the panel's grammar.
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    std::vector<std::string> arguments = ArgumentsAfterProgramName(argc, argv);
 
     UdpUnitEndpoint endpoint;
     SystemClock clock;

@@ -1,4 +1,3 @@
-#include "app/CommandLine.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -9,30 +8,7 @@
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-TEST(CommandLine, ReadsTheGrammarTable) {
-  using Args = std::vector<std::string>;
-  auto read = [](Args args) { return ReadCommandLine(args, "/opt/panel"); };
-
-  EXPECT_TRUE(read({"-C"}).connectAtStart);
-  EXPECT_TRUE(read({"-connect"}).connectAtStart);  // characters after the letter are ignored
-  EXPECT_FALSE(read({"F", "/C", "-x", "-", "c", ""}).connectAtStart);
-  EXPECT_EQ(read({"F", "/C", "-x", "-", ""}).startupFileName, "");
-
-  // -F takes the rest as typed, untrimmed; -f puts it in the program's directory.
-  EXPECT_EQ(read({"-F a b.dat "}).startupFileName, " a b.dat ");
-  EXPECT_EQ(read({"-fdata.dat"}).startupFileName, "/opt/panel/data.dat");
-  EXPECT_EQ(read({"-Fa.dat", "-Fb.dat"}).startupFileName, "b.dat");
-  EXPECT_EQ(read({"-Fa.dat", "-F"}).startupFileName, "");  // a lone -F empties the name
-  EXPECT_EQ(read({"-ff.dat", "-c", "-Fg.dat"}).startupFileName, "g.dat");
-
-  // Over 511 characters: ignored whole, never cut into some other name.
-  const std::string longName = "-F" + std::string(510, 'n');
-  EXPECT_EQ(read({longName}).startupFileName, "");
-  EXPECT_EQ(read({longName}).ignoredTooLong, 1);
-  EXPECT_EQ(read({"-F" + std::string(509, 'n')}).startupFileName, std::string(509, 'n'));
-  EXPECT_FALSE(read({"-c" + std::string(600, 'x')}).connectAtStart);
-}
-
+// The grammar itself, argument by argument and with toolkit options mixed in: fuzz_command_line.
 TEST(Startup, RunsTheSequenceWithTheDefaults) {
   Rig rig({"F", "/C", "-x"});
   EXPECT_EQ(rig.view.title, "KELDRON Quellmarinox Simple Panel Vesion: 1.00");
