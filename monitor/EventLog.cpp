@@ -72,7 +72,9 @@ LocalTime SystemClock::Now() const {
 AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes) {
   // O_APPEND: every write goes to the end, and other programs may keep the file open meanwhile.
   // The file is made only when missing (O_EXCL tells us we made it), never truncated.
-  constexpr int AppendFlags = O_WRONLY | O_APPEND | O_CLOEXEC;
+  // O_NONBLOCK: a FIFO put in the file's place fails the entry at once instead of stopping the
+  // panel until some program reads it (it changes nothing for a regular file).
+  constexpr int AppendFlags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   bool created = false;
   int fd = ::open(path.c_str(), AppendFlags);
   if (fd < 0 && errno == ENOENT) {

@@ -1,17 +1,16 @@
 #include "monitor/EventLog.h"
+#include "support/ChildProcess.h"
 #include "support/Fakes.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 
-#include <sys/mount.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -76,20 +75,6 @@ TEST(EventLog, EntriesGoToTheDayOfTheirWritingAndLoggingOffTouchesNothing) {
   rig.core.Configuration.EnableLogging = 2;
   rig.core.LogEvent(EventCode::CommsLost, 1);
   EXPECT_EQ(rig.sink.files[rig.core.LogDirectory + "/261207.csv"], "07/12/2026,08:00:00,Comms Lost\r\n");
-
-  // A failed entry is dropped alone, and the operator is told once, with the file and the
-  // reason, however many fail; a written entry ends that, so a new failure is told again.
-  const std::string day3 = rig.core.LogDirectory + "/261207.csv";
-  rig.sink.fail = true;
-  rig.core.LogEvent(EventCode::CommsLostAccept, 0);
-  rig.core.LogEvent(EventCode::CommsLostAccept, 0);
-  EXPECT_EQ(rig.notifier.notices, Lines{"Events are not being written to " + day3 + ": No space left on device"});
-  rig.sink.fail = false;
-  rig.core.LogEvent(EventCode::CommsLostReset, 0);
-  rig.sink.fail = true;
-  rig.core.LogEvent(EventCode::CommsLost, 0);
-  EXPECT_EQ(rig.notifier.notices, Lines(2, "Events are not being written to " + day3 + ": No space left on device"));
-  EXPECT_EQ(rig.sink.files[day3], "07/12/2026,08:00:00,Comms Lost\r\n07/12/2026,08:00:00,Comms Lost Reset\r\n");
 }
 
 namespace {
@@ -97,95 +82,157 @@ std::string Contents(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
-
-// Lowers this process's file size limit while it lives, with SIGXFSZ ignored, so a write
-// across the limit comes back short and the next one fails, as on a disk that fills up.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lowered = saved_;
-    lowered.rlim_cur = bytes;
-    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit saved_{};
-  void (*previous_)(int) = nullptr;
-};
-
-const std::string Entry = "07/12/2026,02:35:15,Input 10 Alarm\r\n";
-const std::string NextEntry = "07/12/2026,02:35:17,Input 10 Alarm\r\n";
-}  // namespace
-
-TEST(EventLog, FileSinkAppendsWholeEntriesOrLeavesTheFileAsItWas) {
-  TempProgramDirectory dir("qmx-log");
-  const std::string path = (dir.path / "261207.csv").string();
-  std::ofstream(path, std::ios::binary) << "earlier run\r\n";
-  FileLogSink sink;
-  {
-    // Another program holding the day's file open does not stop the append.
-    std::ifstream reader(path, std::ios::binary);
-    EXPECT_TRUE(sink.Append(path, "one\r\n").ok);
-  }
-  const std::string before = "earlier run\r\none\r\n";
-  ASSERT_EQ(Contents(path), before);
-
-  // Room for 20 of the entry's 35 bytes: the write comes back short, the piece is taken
-  // back, and the next entry starts on a line of its own.
-  {
-    FileSizeLimit limit(before.size() + 20);
-    const AppendResult torn = sink.Append(path, Entry);
-    EXPECT_FALSE(torn.ok);
-    EXPECT_EQ(torn.error, "File too large");
-    EXPECT_EQ(Contents(path), before);
-    // A day's file that did not exist is not left behind empty.
-    EXPECT_FALSE(sink.Append((dir.path / "261208.csv").string(), std::string(before.size() + 30, 'x')).ok);
-    EXPECT_FALSE(fs::exists(dir.path / "261208.csv"));
-  }
-  EXPECT_TRUE(sink.Append(path, NextEntry).ok);
-  EXPECT_EQ(Contents(path), before + NextEntry);
-
-  // The log directory gone: the entry is lost, and the sink says why.
-  EXPECT_EQ(sink.Append((dir.path / "gone" / "261207.csv").string(), Entry).error, "No such file or directory");
+std::string At(const std::string& text) { return "05/12/2026,14:03:27," + text + "\r\n"; }
+std::string Joined(const Lines& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
 }
 
-TEST(EventLog, FileSinkOnAFullFileSystemLeavesNoTornLine) {
-  TempProgramDirectory dir("qmx-full");
-  const fs::path logs = dir.path / "Logs";
-  fs::create_directory(logs);
-  // Two pages: the day's file ends 20 bytes short of its page's end, a filler takes the other.
-  if (::mount("tmpfs", logs.c_str(), "tmpfs", 0, "size=8k") != 0)
-    GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); the size-limit test stands in";
-  const std::unique_ptr<const char, void (*)(const char*)> unmount(logs.c_str(),
-                                                                   [](const char* at) { ::umount2(at, MNT_DETACH); });
-  const fs::path path = logs / "261207.csv";
-  const std::string before(4096 - 20, 'e');
-  std::ofstream(path, std::ios::binary) << before;
-  {
-    std::ofstream filler(logs / "filler", std::ios::binary);
-    const std::string page(4096, 'f');
-    for (int i = 0; i < 4 && filler.write(page.data(), page.size()); ++i) filler.flush();
+// A panel over the fakes that writes its log for real, in a program folder of the test's.
+struct FileRig {
+  explicit FileRig(const fs::path& folder) : logs(folder / "Logs") {
+    core.FormCreate({}, (folder / "quellmarinox-simple-panel").string());
   }
-  // What follows the earlier bytes, which must stay as they were.
-  const auto added = [&] {
-    const std::string now = Contents(path);
-    return now.compare(0, before.size(), before) == 0 ? now.substr(before.size()) : "(earlier bytes changed)";
-  };
-  FileLogSink sink;
-  const AppendResult full = sink.Append(path.string(), Entry);
-  EXPECT_FALSE(full.ok);
-  EXPECT_EQ(full.error, "No space left on device");
-  EXPECT_EQ(added(), "");
+  std::string day(const char* name) const { return (logs / name).string(); }
+  // What the operator is told about a day's file that cannot take entries.
+  std::string told(const char* name, const char* reason) const {
+    return "Events are not being written to " + day(name) + ": " + reason;
+  }
 
-  fs::remove(logs / "filler");
-  EXPECT_TRUE(sink.Append(path.string(), NextEntry).ok);
-  EXPECT_EQ(added(), NextEntry);
+  fs::path logs;
+  FakeEndpoint endpoint;
+  SettableClock clock;
+  FileLogSink sink;
+  RecordingView view;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  RecordingNotifier notifier;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
+};
+}  // namespace
+
+// The log folder is made at start-up only: gone or replaced while the panel runs, entries are
+// dropped (the operator told once) until it is back, and the next failure is told anew.
+TEST(LogFolderFaults, GoneReplacedByAFileOrHoldingAFifo) {
+  TempProgramDirectory folder("qmx-logs");
+  FileRig rig(folder.path);
+  const std::string today = rig.day("261205.csv");
+  ASSERT_EQ(Contents(today), At("Application Started"));
+
+  fs::remove_all(rig.logs);
+  rig.core.LogEvent(EventCode::DigitalAlarm, 0);
+  rig.core.LogEvent(EventCode::DigitalAlarmAccept, 0);
+  EXPECT_FALSE(fs::exists(rig.logs));
+  fs::create_directory(rig.logs);
+  rig.core.LogEvent(EventCode::DigitalAlarmReset, 0);
+  EXPECT_EQ(Contents(today), At("Input 1 Alarm Reset"));
+
+  fs::remove(today);
+  fs::remove(rig.logs);
+  std::ofstream(rig.logs) << "not a folder";
+  rig.core.LogEvent(EventCode::CommsLost, 0);
+  EXPECT_EQ(Contents(rig.logs), "not a folder");
+  fs::remove(rig.logs);
+  fs::create_directory(rig.logs);
+  rig.core.LogEvent(EventCode::CommsLostAccept, 0);
+  EXPECT_EQ(Contents(today), At("Comms Lost Accept"));
+
+  // A FIFO in the day's file's place that no program reads: refused at once, not waited on.
+  fs::remove(today);
+  ASSERT_EQ(::mkfifo(today.c_str(), 0600), 0);
+  rig.core.LogEvent(EventCode::CommsLostReset, 0);
+  EXPECT_EQ(rig.notifier.notices,
+            (Lines{rig.told("261205.csv", "No such file or directory"), rig.told("261205.csv", "Not a directory"),
+                   rig.told("261205.csv", "No such device or address")}));
+}
+
+// A folder the panel may not write: the day's file there still takes entries, a new day's
+// file cannot be made until the folder is writable again. Run as an ordinary user.
+TEST(LogFolderFaults, ReadOnly) {
+  TempProgramDirectory folder("qmx-logs");
+  const fs::path logs = folder.path / "Logs";
+  fs::create_directory(logs);
+  std::ofstream(logs / "261205.csv", std::ios::binary) << "earlier run\r\n";
+  ::chmod((logs / "261205.csv").c_str(), 0666);
+  ::chmod(logs.c_str(), 0555);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(logs.c_str(), 65534, 65534), 0);
+  }
+  const ChildOutcome run = InChild(DropPrivileges, [&] {
+    FileRig rig(folder.path);
+    rig.clock.now.day = 6;
+    rig.core.LogEvent(EventCode::CommsLost, 0);
+    rig.core.LogEvent(EventCode::CommsLost, 0);
+    const bool made = fs::exists(logs / "261206.csv");
+    ::chmod(logs.c_str(), 0755);
+    rig.core.LogEvent(EventCode::CommsLostAccept, 0);
+    return Joined(rig.notifier.notices) + (made ? "made\n" : "") + Contents(logs / "261205.csv") + "|" +
+           Contents(logs / "261206.csv");
+  });
+  ::chmod(logs.c_str(), 0755);
+  if (run.skipped) GTEST_SKIP() << run.text;
+  EXPECT_EQ(run.text, "Events are not being written to " + (logs / "261206.csv").string() +
+                          ": Permission denied\nearlier run\r\n" + At("Application Started") + "|" +
+                          "06/12/2026,14:03:27,Comms Lost Accept\r\n");
+}
+
+// A full disk as the file size limit makes one: the write comes back short, the piece is taken
+// back, so the entry is dropped whole and the next one starts on a line of its own.
+TEST(LogFolderFaults, ShortWritesLeaveNoTornLine) {
+  TempProgramDirectory folder("qmx-logs");
+  FileRig rig(folder.path);
+  const std::string today = rig.day("261205.csv"), tomorrow = rig.day("261206.csv");
+  {
+    // Another program holding the day's file open does not stop the append.
+    std::ifstream reader(today, std::ios::binary);
+    rig.core.LogEvent(EventCode::DigitalAlarm, 9);
+  }
+  const std::string before = At("Application Started") + At("Input 10 Alarm");
+  ASSERT_EQ(Contents(today), before);
+  {
+    FileSizeLimit limit(before.size() + 20);  // room for 20 bytes of the next entry
+    rig.core.LogEvent(EventCode::DigitalAlarmAccept, 9);
+  }
+  {
+    // A new day's file that cannot take its first entry is not left behind empty.
+    FileSizeLimit limit(10);
+    rig.clock.now.day = 6;
+    rig.core.LogEvent(EventCode::DigitalAlarmReset, 9);
+    EXPECT_FALSE(fs::exists(tomorrow));
+  }
+  rig.core.LogEvent(EventCode::DigitalAlarm, 9);
+  EXPECT_EQ(Contents(today), before);
+  EXPECT_EQ(Contents(tomorrow), "06/12/2026,14:03:27,Input 10 Alarm\r\n");
+  EXPECT_EQ(rig.notifier.notices, Lines{rig.told("261205.csv", "File too large")});
+}
+
+// A log folder on a file system that fills up: the day's file ends 20 bytes before the end of
+// its page and a filler takes the other page of an 8 KiB tmpfs.
+TEST(LogFolderFaults, FullFileSystem) {
+  TempProgramDirectory folder("qmx-logs");
+  const fs::path logs = folder.path / "Logs";
+  fs::create_directory(logs);
+  const ChildOutcome run =
+      InChild([&] { return MountSmallFileSystem(logs.string()); },
+              [&] {
+                const std::string before(4096 - 20, 'e');
+                std::ofstream(logs / "261205.csv", std::ios::binary) << before;
+                {
+                  std::ofstream filler(logs / "filler", std::ios::binary);
+                  const std::string page(4096, 'f');
+                  for (int i = 0; i < 4 && filler.write(page.data(), page.size()); ++i) filler.flush();
+                }
+                FileRig rig(folder.path);
+                rig.core.LogEvent(EventCode::CommsLost, 0);
+                const std::string full = Contents(logs / "261205.csv");
+                fs::remove(logs / "filler");
+                rig.core.LogEvent(EventCode::CommsLostAccept, 0);
+                const std::string after = Contents(logs / "261205.csv");
+                return Joined(rig.notifier.notices) + (full == before ? "unchanged|" : "changed|") +
+                       (after.starts_with(before) ? after.substr(before.size()) : "earlier bytes changed");
+              });
+  if (run.skipped) GTEST_SKIP() << run.text;
+  EXPECT_EQ(run.text, "Events are not being written to " + (logs / "261205.csv").string() +
+                          ": No space left on device\nunchanged|" + At("Comms Lost Accept"));
 }
