@@ -1,4 +1,5 @@
 #include "config/DataFile.h"
+#include "support/ChildProcess.h"
 #include "support/Fakes.h"
 #include "support/FileSizeLimit.h"
 
@@ -10,16 +11,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <thread>
 
 #include <fcntl.h>
-#include <grp.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -63,30 +59,8 @@ mode_t Mode(const std::string& path) {
 std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
-// Runs a save as an ordinary user. Permission bits do not stop root, so as root the save runs
-// in a child that has given its privileges up; empty where that cannot be done.
-std::optional<SaveResult> SaveUnprivileged(const std::function<SaveResult()>& save) {
-  if (::geteuid() != 0) return save();
-  int channel[2];
-  if (::pipe(channel) != 0) return std::nullopt;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(channel[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
-    const SaveResult result = save();
-    (void)!::write(channel[1], result.reason.data(), result.reason.size());
-    ::_exit(result.ok ? 0 : 1);
-  }
-  ::close(channel[1]);
-  std::string reason;
-  char buffer[256];
-  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) reason.append(buffer, n);
-  ::close(channel[0]);
-  int status = 0;
-  if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 2)
-    return std::nullopt;
-  return SaveResult{WEXITSTATUS(status) == 0, reason};
-}
+// What a save came to: "saved", or the reason it gives.
+std::string Outcome(const SaveResult& result) { return result.ok ? "saved" : result.reason; }
 UnitConfiguration Unusual() {
   UnitConfiguration config;
   std::memset(&config, 0x5A, sizeof config);  // holes and bytes after terminators all set
@@ -129,6 +103,34 @@ TEST(DataFile, WhatCannotBeOpenedIsRefusedAndClosed) {
   EXPECT_EQ(OpenDescriptors(), descriptors);
   EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::CannotOpen), "Error Opening File.");
   EXPECT_EQ(LoadOutcomeMessage(LoadOutcome::ReadError), "Error Opening File.");
+}
+
+// A file cut short at every length: under the header's 36 bytes it cannot match the identity;
+// from there on it loads, and replaces only as many leading bytes of the record as it holds.
+TEST(DataFile, CutAtEveryLengthLoadsOnlyTheBytesItHolds) {
+  Rig rig;
+  const std::string path = (rig.directory / "cut.dat").string();
+  UnitConfiguration working{};
+  SetDefaults(working);
+  UnitConfiguration other;  // every byte differs from the working configuration's
+  const auto* w = reinterpret_cast<const std::uint8_t*>(&working);
+  auto* o = reinterpret_cast<std::uint8_t*>(&other);
+  for (std::size_t i = 0; i < sizeof other; ++i) o[i] = w[i] ^ 0xFF;
+  Spit(path, Encoded(other));
+  std::vector<std::size_t> wrong;
+  for (std::size_t length = DataFileSize + 1; length-- > 0;) {
+    fs::resize_file(path, length);  // cut from the end: cheaper than writing each file afresh
+    CopyConfiguration(rig.core.Configuration, working);
+    rig.prompts.errors.clear();
+    rig.core.LoadConfigurationFile(path);
+    const std::size_t held = length < 36 ? 0 : length - 36;
+    const auto* now = reinterpret_cast<const std::uint8_t*>(&rig.core.Configuration);
+    const auto shown = length < 36 ? std::vector<std::string>{"Incompatible data file."} : std::vector<std::string>{};
+    if (rig.prompts.errors != shown || std::memcmp(now, o, held) != 0 ||
+        std::memcmp(now + held, w + held, sizeof working - held) != 0)
+      wrong.push_back(length);
+  }
+  EXPECT_EQ(wrong, std::vector<std::size_t>{});
 }
 
 TEST(DataFile, AFifoIsRefusedAtOnceInsteadOfWaitingForAWriter) {
@@ -246,24 +248,24 @@ TEST(DataFile, AFolderThatCannotBeWrittenGetsItsWritableFileOverwrittenInPlace) 
   ::chmod(shorter.c_str(), 0666);
   ::chmod(folder.c_str(), 0555);
 
-  const auto inPlace = SaveUnprivileged([&] { return WriteDataFile(unit, saved); });
-  const auto refused = SaveUnprivileged([&] { return WriteDataFile(readOnly, saved); });
-  const auto fresh = SaveUnprivileged([&] { return WriteDataFile(folder + "/new.dat", saved); });
-  // A full disk: room for the longer content is claimed before any old byte is overwritten.
-  const auto full = SaveUnprivileged([&] {
+  // As an ordinary user, to whom the folder's permission bits apply.
+  const ChildOutcome run = InChild(DropPrivileges, [&] {
+    const std::string inPlace = Outcome(WriteDataFile(unit, saved));
+    const std::string refused = Outcome(WriteDataFile(readOnly, saved));
+    const std::string fresh = Outcome(WriteDataFile(folder + "/new.dat", saved));
+    // A full disk: room for the longer content is claimed before any old byte is overwritten.
     FileSizeLimit limit(1500);
-    return WriteDataFile(shorter, saved);
+    return inPlace + "|" + refused + "|" + fresh + "|" + Outcome(WriteDataFile(shorter, saved));
   });
   ::chmod(folder.c_str(), 0755);
-  if (!inPlace) GTEST_SKIP() << "cannot run a save without privileges here";
+  if (run.skipped) GTEST_SKIP() << run.text;
 
-  EXPECT_TRUE(inPlace->ok) << inPlace->reason;
+  EXPECT_EQ(run.text,
+            "saved|cannot create the file: Permission denied|cannot create the file: Permission denied|"
+            "cannot write the file: File too large");
   EXPECT_EQ(Slurp(unit), Encoded(saved));
   EXPECT_EQ(Mode(unit), 0666u);
-  EXPECT_EQ(refused->reason, "cannot create the file: Permission denied");
   EXPECT_EQ(Slurp(readOnly), "read-only");
-  EXPECT_EQ(fresh->reason, "cannot create the file: Permission denied");
-  EXPECT_EQ(full->reason, "cannot write the file: File too large");
   EXPECT_EQ(Slurp(shorter), std::string(1000, 'y'));
   EXPECT_EQ(Names(folder), (std::vector<std::string>{"read-only.dat", "short.dat", "unit.dat"}));
 }
@@ -272,26 +274,26 @@ TEST(DataFile, AFullFileSystemKeepsTheOldFile) {
   TempDir dir;
   const std::string small = dir.file("small");
   fs::create_directory(small);
-  // An 8 KiB file system of its own, in a mount namespace that ends with this process.
-  if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-      ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=8k") != 0)
-    GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
   const std::string unit = small + "/unit.dat";
-  const std::string good = Encoded(Unusual());
-  ASSERT_TRUE(WriteDataFile(unit, Unusual()).ok);
-  {
-    std::ofstream filler(small + "/filler", std::ios::binary);
-    const std::string page(4096, 'f');
-    while (filler.write(page.data(), page.size()) && filler.flush()) {
-    }
-  }
-  UnitConfiguration second{};
-  SetDefaults(second);
-  const SaveResult result = WriteDataFile(unit, second);
-  EXPECT_EQ(result.reason, "cannot write the file: No space left on device");
-  EXPECT_EQ(Slurp(unit), good);
-  EXPECT_EQ(Names(small), (std::vector<std::string>{"filler", "unit.dat"}));
-  ::umount2(small.c_str(), MNT_DETACH);
+  const ChildOutcome run =
+      InChild([&] { return MountSmallFileSystem(small); },
+              [&] {
+                const std::string first = Outcome(WriteDataFile(unit, Unusual()));
+                {
+                  std::ofstream filler(small + "/filler", std::ios::binary);
+                  const std::string page(4096, 'f');
+                  while (filler.write(page.data(), page.size()) && filler.flush()) {
+                  }
+                }
+                UnitConfiguration second{};
+                SetDefaults(second);
+                const std::string full = Outcome(WriteDataFile(unit, second));
+                std::string names;
+                for (const std::string& name : Names(small)) names += " " + name;
+                return first + "|" + full + "|" + (Slurp(unit) == Encoded(Unusual()) ? "kept" : "lost") + names;
+              });
+  if (run.skipped) GTEST_SKIP() << run.text;
+  EXPECT_EQ(run.text, "saved|cannot write the file: No space left on device|kept filler unit.dat");
 }
 
 TEST(DataFile, LoadButtonAppliesWhatWasLoadedAndAlwaysTheEndpoint) {
