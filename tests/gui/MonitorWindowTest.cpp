@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 
@@ -21,6 +22,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using enum AlarmState;
 std::string At(const std::string& text) { return "05/12/2026,14:03:27," + text + "\r\n"; }
+QString Nth(const char* family, int n) { return QString::fromLatin1(family) + QString::number(n); }
 
 // A shown main window whose timer is stopped, so only the test moves the panel.
 struct MonitorWindow : WindowRig {
@@ -40,84 +42,92 @@ struct MonitorWindow : WindowRig {
 };
 }  // namespace
 
-TEST(MonitorWindow, InputIndicatorsAndLabelsAcceptAndReset) {
+// Each family's controls act on their own channel: a click on the control of channel n
+// changes channel n's state alone, and what the panel shows reaches that channel's widget.
+TEST(MonitorWindow, EveryIndicatorAndLabelAcceptsAndResetsItsOwnInput) {
   MonitorWindow w;
-  auto* indicator = w.find<StatusIndicator>("InputStatusAdvSmoothStatusIndicator3");
-  auto* label = w.find<QLabel>("InputStatusLabel3");
-  ASSERT_TRUE(indicator && label);
-  // Before any link: the idle look.
-  EXPECT_EQ(indicator->fillColour(), Colours::Grey);
-  EXPECT_EQ(indicator->caption(), "NA");
+  auto* indicator3 = w.find<StatusIndicator>("InputStatusAdvSmoothStatusIndicator3");
+  ASSERT_TRUE(indicator3);
+  EXPECT_EQ(indicator3->fillColour(), Colours::Grey);  // before any link: the idle look
+  EXPECT_EQ(indicator3->caption(), "NA");
 
   PanelCore& core = w.core();
+  const auto states = [&](AlarmState state) {
+    return std::count(core.DigitalAlarmState.begin(), core.DigitalAlarmState.end(), state);
+  };
   core.LinkUp = 1;
-  core.Report.ReportedInputs[2] = 1;
-  core.EvaluateAlarms();
-  EXPECT_EQ(indicator->fillColour(), Colours::Grey);  // blink phase 0
-  EXPECT_EQ(indicator->caption(), "A");
   core.BlinkPhase = 1;
-  core.RefreshStatusDisplay();
-  EXPECT_EQ(indicator->fillColour(), Colours::Red);
-
-  // The indicator accepts; the display follows at the next refresh.
-  QTest::mouseClick(indicator, Qt::LeftButton);
-  EXPECT_EQ(core.DigitalAlarmState[2], AlarmAccepted);
-  EXPECT_EQ(indicator->caption(), "A");
-  core.RefreshStatusDisplay();
-  EXPECT_EQ(indicator->caption(), "AA");
-
-  // Inactive with reset on: yellow "AC"; the label resets as the indicator would.
-  core.Report.ReportedInputs[2] = 0;
+  core.Report.ReportedInputs.fill(1);
   core.EvaluateAlarms();
-  EXPECT_EQ(indicator->fillColour(), Colours::Yellow);
-  EXPECT_EQ(indicator->caption(), "AC");
-  QTest::mouseClick(label, Qt::LeftButton);
+  EXPECT_EQ(indicator3->fillColour(), Colours::Red);
+  EXPECT_EQ(indicator3->caption(), "A");
+  for (int n = 1; n <= 16; ++n) {
+    QTest::mouseClick(w.find<StatusIndicator>(Nth("InputStatusAdvSmoothStatusIndicator", n)), Qt::LeftButton);
+    EXPECT_EQ(core.DigitalAlarmState[n - 1], AlarmAccepted) << n;
+    EXPECT_EQ(states(AlarmAccepted), n);
+  }
+  core.Report.ReportedInputs.fill(0);
+  core.EvaluateAlarms();  // reset on: each waits, yellow "AC"
+  for (int n = 1; n <= 16; ++n) {
+    auto* indicator = w.find<StatusIndicator>(Nth("InputStatusAdvSmoothStatusIndicator", n));
+    EXPECT_EQ(indicator->fillColour(), Colours::Yellow) << n;
+    EXPECT_EQ(indicator->caption(), "AC") << n;
+    QTest::mouseClick(w.find<QLabel>(Nth("InputStatusLabel", n)), Qt::LeftButton);
+    EXPECT_EQ(core.DigitalAlarmState[n - 1], Normal) << n;
+    EXPECT_EQ(states(Normal), n);
+  }
   core.RefreshStatusDisplay();
-  EXPECT_EQ(indicator->fillColour(), Colours::Green);
-  EXPECT_EQ(indicator->caption(), "C");
-  EXPECT_EQ(w.entries(), (Lines{At("Input 3 Alarm"), At("Input 3 Alarm Accept"), At("Input 3 Alarm Reset")}));
+  EXPECT_EQ(indicator3->fillColour(), Colours::Green);
+  EXPECT_EQ(indicator3->caption(), "C");
+  const Lines entries = w.entries();
+  ASSERT_EQ(entries.size(), 48u);
+  EXPECT_EQ((Lines{entries[2], entries[18], entries[34]}),
+            (Lines{At("Input 3 Alarm"), At("Input 3 Alarm Accept"), At("Input 3 Alarm Reset")}));
 }
 
-TEST(MonitorWindow, AnalogueBarsShowLevelColourAndTextAndTakeClicks) {
+TEST(MonitorWindow, EveryBarShowsItsInputAndAcceptsItsOwnAlarm) {
   MonitorWindow w;
-  auto* bar = w.find<BarIndicator>("AnalogueStatusJvSimIndicator2");
-  auto* text = w.find<QLabel>("AnalogueStatusValueLabel2");
-  ASSERT_TRUE(bar && text);
-  EXPECT_EQ(text->text(), "N/A");
-
+  EXPECT_EQ(w.find<QLabel>("AnalogueStatusValueLabel2")->text(), "N/A");
   PanelCore& core = w.core();
   core.LinkUp = 1;
   core.BlinkPhase = 1;
-  core.Configuration.AlarmAbove[1].Set(500.0L);
-  core.Report.AnalogueRaw[1] = 512;
-  core.Report.AnalogueValue[1] = 512.3456L;
+  for (int k = 0; k < 8; ++k) {
+    core.Report.AnalogueRaw[k] = 1000 + k;
+    core.Report.AnalogueValue[k] = 2000.3456L + k;  // above every band's 1024
+  }
   core.EvaluateAlarms();
-  EXPECT_EQ(bar->barColour(), Colours::Red);
-  EXPECT_EQ(bar->value(), 512);
-  EXPECT_EQ(text->text(), "512.34");
+  for (int n = 1; n <= 8; ++n) {
+    auto* bar = w.find<BarIndicator>(Nth("AnalogueStatusJvSimIndicator", n));
+    EXPECT_EQ(bar->barColour(), Colours::Red) << n;
+    EXPECT_EQ(bar->value(), 999 + n);
+    EXPECT_EQ(w.find<QLabel>(Nth("AnalogueStatusValueLabel", n))->text(), QString("%1.34").arg(1999 + n));
+    QTest::mouseClick(bar, Qt::LeftButton);
+    EXPECT_EQ(core.AnalogueAlarmState[n - 1], AlarmAccepted) << n;
+    EXPECT_EQ(std::count(core.AnalogueAlarmState.begin(), core.AnalogueAlarmState.end(), AlarmAccepted), n);
+  }
+  EXPECT_EQ(w.entries()[9], At("Analogue 2 Alarm Accept"));
 
-  QTest::mouseClick(bar, Qt::LeftButton);
-  EXPECT_EQ(core.AnalogueAlarmState[1], AlarmAccepted);
-  EXPECT_EQ(w.entries(), (Lines{At("Analogue 2 Alarm"), At("Analogue 2 Alarm Accept")}));
-
-  // The link drops: grey bar, "N/A", the level stays.
+  // The link drops: grey bars, "N/A", the levels stay.
   core.LinkUp = 0;
   core.RefreshStatusDisplay();
-  EXPECT_EQ(bar->barColour(), Colours::Grey);
-  EXPECT_EQ(bar->value(), 512);
-  EXPECT_EQ(text->text(), "N/A");
+  EXPECT_EQ(w.find<BarIndicator>("AnalogueStatusJvSimIndicator2")->barColour(), Colours::Grey);
+  EXPECT_EQ(w.find<BarIndicator>("AnalogueStatusJvSimIndicator2")->value(), 1001);
+  EXPECT_EQ(w.find<QLabel>("AnalogueStatusValueLabel2")->text(), "N/A");
 }
 
-TEST(MonitorWindow, OutputButtonSendsAndShowsOnlyTheReportedState) {
+TEST(MonitorWindow, EveryOutputButtonSendsForItsOwnOutputAndShowsOnlyTheReportedState) {
   MonitorWindow w;  // fake endpoint: nothing leaves the process
-  auto* button = w.find<GlassButton>("OuputStatusAdvGlassButton4");
-  ASSERT_TRUE(button);
-  EXPECT_EQ(button->backColour(), Colours::Grey);
-  QTest::mouseClick(button, Qt::LeftButton);
-  EXPECT_EQ(w.endpoint.sent, Lines{"KELDRON,U,T,***1************"});
-  EXPECT_EQ(w.entries(), Lines{At("Output 4 Set to Active")});
-  EXPECT_EQ(button->backColour(), Colours::Grey);
+  Lines sent;
+  for (int n = 1; n <= 16; ++n) {
+    QTest::mouseClick(w.find<GlassButton>(Nth("OuputStatusAdvGlassButton", n)), Qt::LeftButton);
+    sent.push_back("KELDRON,U,T," + std::string(16, '*').replace(n - 1, 1, "1"));
+  }
+  EXPECT_EQ(w.endpoint.sent, sent);
+  EXPECT_EQ(w.entries().size(), 16u);
+  EXPECT_EQ(w.entries()[3], At("Output 4 Set to Active"));
 
+  auto* button = w.find<GlassButton>("OuputStatusAdvGlassButton4");
+  EXPECT_EQ(button->backColour(), Colours::Grey);
   PanelCore& core = w.core();
   core.LinkUp = 1;
   core.RefreshStatusDisplay();
