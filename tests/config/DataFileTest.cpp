@@ -228,10 +228,6 @@ TEST(DataFile, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
   EXPECT_EQ(created.reason, "cannot write the file: File too large");
   EXPECT_EQ(Slurp(dir.file("unit.dat")), good);
   EXPECT_EQ(Names(dir.file("")), std::vector<std::string>{"unit.dat"});
-
-  const SaveResult nowhere = WriteDataFile(dir.file("no-such-folder/unit.dat"), second);
-  EXPECT_FALSE(nowhere.ok);
-  EXPECT_EQ(nowhere.reason, "cannot create the file: No such file or directory");
 }
 
 TEST(DataFile, AFolderThatCannotBeWrittenGetsItsWritableFileOverwrittenInPlace) {
@@ -296,37 +292,16 @@ TEST(DataFile, AFullFileSystemKeepsTheOldFile) {
   EXPECT_EQ(run.text, "saved|cannot write the file: No space left on device|kept filler unit.dat");
 }
 
-TEST(DataFile, LoadButtonAppliesWhatWasLoadedAndAlwaysTheEndpoint) {
+// The soak loads files of every kind through the Load button; a cancelled dialog is what it
+// cannot tell apart: no caption changes, the endpoint is applied again all the same.
+TEST(DataFile, LoadButtonCancelledAppliesOnlyTheEndpoint) {
   Rig rig;
-  UnitConfiguration file{};
-  SetDefaults(file);
-  WriteText(file.IPAddress, "127.0.0.1");
-  file.Port = 70000;
-  WriteText(file.InputDesignator[2], "Pump 3");
-  const std::string path = (rig.directory / "unit.dat").string();
-  ASSERT_TRUE(WriteDataFile(path, file).ok);
-
-  // Cancelled dialog: no caption changes, the endpoint is applied again all the same.
   rig.view.inputLabels[2] = "unchanged";
   rig.endpoint.SetRemote("", 0);
   rig.prompts.openNames.push_back(std::nullopt);
   rig.core.LoadButtonClick();
   EXPECT_EQ(rig.view.inputLabels[2], "unchanged");
-  UnitConfiguration defaults{};
-  SetDefaults(defaults);
-  EXPECT_EQ(rig.endpoint.host(), ReadText(defaults.IPAddress));
+  EXPECT_EQ(rig.endpoint.host(), "192.168.0.6");
+  EXPECT_EQ(rig.endpoint.port(), 3012);
   EXPECT_TRUE(rig.prompts.errors.empty());
-
-  rig.prompts.openNames.push_back(path);
-  rig.core.LoadButtonClick();
-  EXPECT_EQ(rig.view.inputLabels[2], "Pump 3");
-  EXPECT_EQ(rig.endpoint.host(), "127.0.0.1");
-  EXPECT_EQ(rig.endpoint.port(), 4464);  // the low 16 bits of 70000
-  EXPECT_FALSE(rig.endpoint.IsOpen());   // a load neither connects nor disconnects
-
-  // A refused file: one error box with its message, the configuration kept.
-  rig.prompts.openNames.push_back((rig.directory / "missing.dat").string());
-  rig.core.LoadButtonClick();
-  EXPECT_EQ(rig.prompts.errors, std::vector<std::string>{"Error Opening File."});
-  EXPECT_EQ(ReadText(rig.core.Configuration.InputDesignator[2]), "Pump 3");
 }

@@ -170,8 +170,3 @@ struct LoopbackRig {
   RecordingNotifier notifier;
   PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
 };
-
-inline bool Holds(const std::vector<std::string>& lines, std::string_view text) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& line) { return line.find(text) != std::string::npos; });
-}

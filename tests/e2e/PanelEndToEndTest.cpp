@@ -61,6 +61,7 @@ TEST(PanelEndToEnd, InputAlarmAndOutputCommandThroughTheMainWindow) {
   QTest::mouseClick(connect, Qt::LeftButton);
   ASSERT_EQ(connect->text(), "Disconnect");
   ASSERT_TRUE(until([&] { return core.LinkState == LinkState::LinkConnected; }));
+  EXPECT_TRUE(sim.Saw(" KELDRON,C,S,****************")) << "the unit never saw the acknowledgement";
 
   // --- Input 3 becomes active at the unit: alarm, accepted by a click
   sim.Command("in 3 1");

@@ -136,20 +136,14 @@ TEST(UnitSim, SaysWhatIsWrongWithAnArgumentAndWritesALoopbackDataFile) {
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: quellmarinox-unit-sim [--port N] [--name NAME]")) << help.out;
 
-  // --- A bad argument: the option, what it expects, and exit status 2
+  // --- A bad argument, one of each kind: the option, what it expects, and exit status 2
   const std::vector<std::pair<QStringList, std::string>> bad = {
       {{"--port", "70000"}, "--port expects a whole number from 0 to 65535, not '70000'"},
       {{"--port"}, "--port expects a value after it"},
-      {{"--every=nan"}, "--every expects seconds from 0 to 86400, not 'nan'"},
-      {{"--seed", "-1"}, "--seed expects a whole number from 0 to 4294967295, not '-1'"},
-      {{"--name", ""}, "--name expects a value, not an empty text"},
       {{"--name", QString(32, 'N')}, "--name expects at most 31 characters, not 32"},
       {{"--frobnicate"}, "unknown option '--frobnicate'"},
       {{"7"}, "unexpected argument '7': every value follows its option"},
       {{"--speed", "2"}, "--speed goes only with --replay"},
-      {{"--replay", "x.rec", "--speed", "0"}, "--speed expects a number from 0.01 to 1000, not '0'"},
-      {{"--replay", "x.rec", "--script", "y.txt"},
-       "--script does not go with --replay (it takes only --speed, --port and --record)"},
       {{"--replay", dir + "/bad.rec", "--record", dir + "/../" + QFileInfo(dir).fileName() + "/bad.rec"},
        "--record names the recording being replayed, which it would overwrite"},
       {{"--write-config", "u.dat", "--port", "0"},
