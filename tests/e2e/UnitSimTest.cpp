@@ -108,16 +108,6 @@ TEST(UnitSim, AnswersPollsAndCommandsWithReports) {
   EXPECT_TRUE(sim.Saw("ignored: pulse length -5 is not positive"));
   EXPECT_EQ(sim.Count("ignored: not for this unit"), 3);
   EXPECT_TRUE(sim.Saw("acknowledged"));
-
-  // --- Silent: polls go unanswered until the silence is over
-  sim.Command("silent 3600");
-  ASSERT_TRUE(sim.WaitFor("silent for 3600 s"));
-  wire.Send(Poll);
-  sim.AwaitReceived(wire.sent);
-  EXPECT_TRUE(sim.Saw("silent: not answered"));
-  sim.Command("silent 0");
-  sim.Command("report");
-  EXPECT_EQ(wire.Next(), "KELDRON,U,1000000000000001,0100000000000000,512,0,9999,0,0,0,0,0");
 }
 
 TEST(UnitSim, SaysWhatIsWrongWithAnArgumentAndWritesALoopbackDataFile) {
