@@ -62,8 +62,8 @@ class ClickableLabel final : public QLabel {
 };
 }  // namespace
 
-TMainForm::TMainForm(MainFormServices services, std::vector<std::string> arguments, std::string programFilePath,
-                     QWidget* parent)
+TMainForm::TMainForm(const MainFormServices& services, const std::vector<std::string>& arguments,
+                     const std::string& programFilePath, QWidget* parent)
     : QWidget(parent),
       core_(PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts,
                           services.notifier}) {

@@ -32,8 +32,8 @@ class TMainForm final : public QWidget, public StatusView {
   Q_OBJECT
  public:
   // Builds the window and runs FormCreate with the arguments after the program name.
-  TMainForm(MainFormServices services, std::vector<std::string> arguments, std::string programFilePath,
-            QWidget* parent = nullptr);
+  TMainForm(const MainFormServices& services, const std::vector<std::string>& arguments,
+            const std::string& programFilePath, QWidget* parent = nullptr);
   ~TMainForm() override;
 
   PanelCore& Core() { return core_; }

@@ -234,7 +234,7 @@ void PanelCore::SetUpHelp() {
   HelpInitialize(HelpCookie);
 }
 
-void PanelCore::ShutDownHelp() {
+void PanelCore::ShutDownHelp() const {
   if (services_.view.HelpButtonVisible()) HelpCloseAll();
   if (HelpEngineLoaded()) HelpUninitializeAndUnload(HelpCookie);
 }

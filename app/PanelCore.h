@@ -43,7 +43,7 @@ struct PanelServices {
 
 class PanelCore final : public EventRecorder, public ConfigurationOwner {
  public:
-  explicit PanelCore(PanelServices services) : services_(services), logFailure_(services.notifier) {}
+  explicit PanelCore(const PanelServices& services) : services_(services), logFailure_(services.notifier) {}
   PanelCore(const PanelCore&) = delete;
   PanelCore& operator=(const PanelCore&) = delete;
 
@@ -77,7 +77,7 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
   void ApplyDesignators() override;
 
   void SetUpHelp();
-  void ShutDownHelp();
+  void ShutDownHelp() const;
 
   // Runtime state, zero until start-up sets it.
   UnitConfiguration Configuration{};

@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     MainForm->show();
     if (closeRequested) MainForm->close();
 
-    application.exec();
+    GuardedApplication::exec();
     MainForm = nullptr;
     EditForm = nullptr;
   } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 BarIndicator::BarIndicator(QWidget* parent) : QWidget(parent) { setCursor(Qt::PointingHandCursor); }
 
@@ -30,7 +31,7 @@ void BarIndicator::paintEvent(QPaintEvent*) {
   painter.fillRect(frame, QColor(32, 32, 32));
   const double fraction = std::clamp(static_cast<double>(value_) / maximum_, 0.0, 1.0);
   const int inner = frame.height() - 3;
-  const int filled = static_cast<int>(inner * fraction + 0.5);
+  const int filled = static_cast<int>(std::lround(inner * fraction));
   if (filled > 0)
     painter.fillRect(QRect(frame.left() + 2, frame.bottom() - 1 - filled, frame.width() - 3, filled),
                      QColor(ColourRed(colour_), ColourGreen(colour_), ColourBlue(colour_)));
