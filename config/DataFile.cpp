@@ -118,7 +118,7 @@ Descriptor CreateTemporary(const std::string& target, mode_t mode, std::string& 
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix(6, ' ');
     for (char& c : suffix) c = letters[pick(random)];
-    name = target + "." + suffix + ".saving";
+    name.assign(target).append(".").append(suffix).append(".saving");
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0) return Descriptor(fd);
     if (errno != EEXIST) break;
