@@ -190,8 +190,8 @@ std::string ShortestDecimalText(long double value) {
   } else if (exponent10 >= count - 1) {
     text += digits + std::string(static_cast<std::size_t>(exponent10 - (count - 1)), '0');
   } else if (exponent10 >= 0) {
-    text += digits.substr(0, static_cast<std::size_t>(exponent10 + 1)) + "." +
-            digits.substr(static_cast<std::size_t>(exponent10 + 1));
+    text += digits.substr(0, static_cast<std::size_t>(exponent10) + 1) + "." +
+            digits.substr(static_cast<std::size_t>(exponent10) + 1);
   } else {
     text += "0." + std::string(static_cast<std::size_t>(-exponent10 - 1), '0') + digits;
   }

@@ -183,7 +183,7 @@ QWidget* TEditForm::BuildEthernetPage() {
 
 // A group's "Enable All" and "Disable All" buttons; neither is a default button.
 void TEditForm::AddGroupButtons(QBoxLayout* buttons, const char* allName, void (TEditForm::*all)(),
-                                const char* noneName, void (TEditForm::*none)()) {
+                                const char* noneName, void (TEditForm::*none)()) const {
   for (auto [name, caption, handler] : {std::tuple{allName, "Enable All", all}, {noneName, "Disable All", none}}) {
     auto* button = new QPushButton(caption);
     button->setObjectName(name);

@@ -74,7 +74,7 @@ class TEditForm final : public QWidget {
   QWidget* BuildGeneralPage();
   QWidget* BuildButtonPanel();
   void AddGroupButtons(QBoxLayout* buttons, const char* allName, void (TEditForm::*all)(), const char* noneName,
-                       void (TEditForm::*none)());
+                       void (TEditForm::*none)()) const;
   static void SetAll(std::span<QCheckBox* const> boxes, bool checked);
 
   ConfigurationOwner& owner_;
