@@ -337,7 +337,7 @@ void Judge(Analysis& a, const std::vector<std::string>& names) {
   std::vector<const ChannelFigures*> byCount = chattering;
   std::stable_sort(byCount.begin(), byCount.end(),
                    [](const ChannelFigures* x, const ChannelFigures* y) { return x->raised > y->raised; });
-  for (const ChannelFigures* channel : byCount) first.push_back(channel);
+  first.assign(byCount.begin(), byCount.end());
   for (const ChannelFigures& channel : a.channels)
     if (heavy && channel.chatter == 0 && 10 * channel.raised >= a.alarms) first.push_back(&channel);
   for (std::size_t i = 0; i < first.size() && i < 5; ++i) {

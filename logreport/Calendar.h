@@ -16,7 +16,7 @@ inline constexpr Seconds SecondsPerDay = 86400;
 // A calendar date, or nothing for a date that does not exist (31/04, 29/02 of a common year).
 [[nodiscard]] std::optional<Day> DayOf(int year, int month, int day);
 // "yymmdd" as in the log file names, in the years 2000 to 2099; nothing for anything else.
-[[nodiscard]] std::optional<Day> ParseFileDay(std::string_view yymmdd);
+[[nodiscard]] std::optional<Day> ParseFileDay(std::string_view text);
 
 [[nodiscard]] std::string FileNameOf(Day day);               // "yymmdd.csv"
 [[nodiscard]] std::string FormatDate(Day day);               // "dd/mm/yyyy"

@@ -131,7 +131,8 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   if (cachedDay_ != fileDay && cachedDay_ != fileDay - 1) return fail(Problem::OutsideFileDay);
 
   Entry out;
-  out.time = cachedDay_ * SecondsPerDay + hour * 3600 + minute * 60 + second;
+  out.time =
+      cachedDay_ * SecondsPerDay + static_cast<Seconds>(hour) * 3600 + static_cast<Seconds>(minute) * 60 + second;
   out.file = file;
   out.line = number;
   const std::string_view text = entry.substr(StampLength);

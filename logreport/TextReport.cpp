@@ -27,6 +27,7 @@ std::string Plural(std::size_t count, const char* one, const char* many) {
 template <class T, class Length>
 std::vector<const T*> Listed(const std::vector<T>& items, Length length) {
   std::vector<const T*> listed;
+  listed.reserve(items.size());
   for (const T& item : items) listed.push_back(&item);
   if (listed.size() > MaxListed) {
     std::stable_sort(listed.begin(), listed.end(), [&](const T* a, const T* b) { return length(*a) > length(*b); });

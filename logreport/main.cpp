@@ -22,7 +22,8 @@ Seconds LocalNow() {
   std::tm local{};
   localtime_r(&now, &local);
   const std::optional<Day> day = DayOf(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  return day.value_or(0) * SecondsPerDay + local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+  return day.value_or(0) * SecondsPerDay + static_cast<Seconds>(local.tm_hour) * 3600 +
+         static_cast<Seconds>(local.tm_min) * 60 + local.tm_sec;
 }
 }  // namespace
 
