@@ -13,7 +13,7 @@ constexpr unsigned char CriticalUrgency = 2;  // stays on screen until the opera
 constexpr int ServerDefaultTimeout = -1;
 }  // namespace
 
-QtDesktopNotifier::QtDesktopNotifier(std::string title, QDBusConnection bus)
+QtDesktopNotifier::QtDesktopNotifier(const std::string& title, QDBusConnection bus)
     : title_(QString::fromLocal8Bit(title)), bus_(std::move(bus)) {}
 
 void QtDesktopNotifier::Notify(const std::string& message) {

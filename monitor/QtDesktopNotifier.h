@@ -12,7 +12,7 @@
 class QtDesktopNotifier final : public OperatorNotifier {
  public:
   // title heads every notification: the name the operator knows the panel by.
-  explicit QtDesktopNotifier(std::string title, QDBusConnection bus = QDBusConnection::sessionBus());
+  explicit QtDesktopNotifier(const std::string& title, QDBusConnection bus = QDBusConnection::sessionBus());
   void Notify(const std::string& message) override;
 
  private:
