@@ -92,7 +92,7 @@ class Simulation final : public EventRecorder {
 
   void LogEvent(EventCode code, int channel) override {
     const Time day = now_ / Day;
-    if (silentDays_.count(day) != 0) return;  // logging switched off that day
+    if (silentDays_.contains(day)) return;  // logging switched off that day
     files_[day] += FormatLogLine(code, channel, config_, TimeOf(now_));
   }
 
@@ -163,7 +163,7 @@ class Simulation final : public EventRecorder {
       if (Chance(0.35)) {
         const Time at = base + static_cast<Time>(Uniform(0, Day));
         Push(at, Kind::LinkDown);
-        Push(at + 10 + std::min<Time>(LogNormal(90, 1.6), 6 * 3600), Kind::LinkUp);
+        Push(at + 10 + std::min<Time>(LogNormal(90, 1.6), Time{6} * 3600), Kind::LinkUp);
       }
       for (Time t = base + Exponential(Day / (4 * a)); t < base + Day; t += Exponential(Day / (4 * a)))
         Push(t, Kind::Output, static_cast<int>(Uniform(0, Outputs.size())));
@@ -180,16 +180,13 @@ class Simulation final : public EventRecorder {
       // A weekend off now and then: closed on Friday evening, started again on Sunday or Monday.
       const auto weekday = std::chrono::weekday{first_ + std::chrono::days{day}};
       if (weekday == std::chrono::Friday && day + 3 < options_.days && Chance(0.3)) {
-        Push(base + 18 * 3600 + static_cast<Time>(Uniform(0, 3600)), Kind::Stop);
-        Push(base + (Chance(0.5) ? 2 : 3) * Day + 7 * 3600 + static_cast<Time>(Uniform(0, 3600)), Kind::Start);
+        Push(base + Time{18} * 3600 + static_cast<Time>(Uniform(0, 3600)), Kind::Stop);
+        Push(base + (Chance(0.5) ? 2 : 3) * Day + Time{7} * 3600 + static_cast<Time>(Uniform(0, 3600)), Kind::Start);
       }
     }
-    Push(7 * 3600 + static_cast<Time>(Uniform(0, 3600)), Kind::Start);
+    Push(Time{7} * 3600 + static_cast<Time>(Uniform(0, 3600)), Kind::Start);
   }
 
-  bool Active(int c) const {
-    return c < DigitalInputCount ? inputs_[c] != 0 : OutOfBand(values_[c - DigitalInputCount], 100.0L, 900.0L);
-  }
   AlarmState& State(int c) { return c < DigitalInputCount ? digital_[c] : analogue_[c - DigitalInputCount]; }
 
   // A report from the unit: the alarm passes, then the operator's clicks that are now due.

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::int16_t> samples;
-  samples.reserve(ToneSamples * ToneCount);
+  samples.reserve(std::size_t{ToneSamples} * ToneCount);
   for (int tone = 0; tone < ToneCount; ++tone) {
     const double frequency = tone % 2 == 0 ? 880.0 : 660.0;
     for (std::uint32_t n = 0; n < ToneSamples; ++n) {

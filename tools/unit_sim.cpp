@@ -9,6 +9,7 @@
 #include "tools/unit_sim_record.h"
 #include "tools/unit_sim_station.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -25,6 +26,7 @@ constexpr const char* ProgramName = "quellmarinox-unit-sim";
 constexpr std::size_t MaxNameLength = sizeof(UnitConfiguration::DeviceName) - 1;
 
 void PrintHelp() {
+  // cppcheck-suppress invalidPrintfArgType_s ; %1$s is a positional argument, the program's name
   std::printf(
       "Usage: %1$s [--port N] [--name NAME] [--every S] [--script FILE] [--seed N] [--record FILE]\n"
       "       %1$s --replay FILE [--speed N] [--port N] [--record FILE]\n"
@@ -173,13 +175,12 @@ std::optional<Arguments> ReadArguments(int argc, char** argv) {
   if (arguments.help || arguments.version) return arguments;
 
   const auto alone = [&](const char* mode, const std::set<std::string>& allowed) {
-    for (const std::string& option : given) {
-      if (option == mode || allowed.contains(option)) continue;
+    return std::ranges::all_of(given, [&](const std::string& option) {
+      if (option == mode || allowed.contains(option)) return true;
       Refuse("%s does not go with %s (it takes only %s)", option.c_str(), mode,
              allowed.size() == 2 ? "--port and --name" : "--speed, --port and --record");
       return false;
-    }
-    return true;
+    });
   };
   if (given.contains("--write-config")) {
     if (!alone("--write-config", {"--port", "--name"})) return std::nullopt;

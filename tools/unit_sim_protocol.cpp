@@ -137,6 +137,7 @@ ParsedCommand ParseOperatorCommand(std::string_view line) {
     return Command({.kind = Kind::Silent, .seconds = *seconds});
   }
   if (verb == "in" || verb == "out") {
+    // cppcheck-suppress duplicateValueTernary ; as many inputs as outputs, each count under its own name
     const int count = verb == "in" ? SimInputCount : SimOutputCount;
     const auto channel = arguments == 2 ? Channel(words, count) : std::nullopt;
     const auto value = ParseWholeNumber(word(2), 0, 1);
@@ -246,13 +247,14 @@ bool AnalogueMotion::Moving() const {
 
 void AnalogueMotion::Step(double at) {
   for (int i = 0; i < SimAnalogueCount; ++i) {
+    // cppcheck-suppress assignmentInCondition ; declares the ramp and tests that there is one
     if (const auto& ramp = ramps_[i]) {
       const double done = ramp->seconds > 0 ? std::clamp((at - ramp->start) / ramp->seconds, 0.0, 1.0) : 1.0;
       base_[i] = static_cast<int>(std::lround(ramp->from + (ramp->to - ramp->from) * done));
       if (done >= 1) ramps_[i].reset();
     }
     if (amplitude_[i] != 0) {
-      const auto span = static_cast<std::uint64_t>(2 * amplitude_[i] + 1);
+      const auto span = 2 * static_cast<std::uint64_t>(amplitude_[i]) + 1;
       offset_[i] = static_cast<int>(Draw() % span) - amplitude_[i];
     }
   }

@@ -279,7 +279,7 @@ class Simulator final : public Station {
     if (nextStep_ < script_.size()) consider(After(start_, scriptOrigin_ + script_[nextStep_].at));
     if (options_.every > 0) consider(nextReport_);
     if (silent_) consider(silentUntil_);
-    if (motion_.Moving()) consider(After(start_, nextGridStep_ * SimMotionStepSeconds));
+    if (motion_.Moving()) consider(After(start_, static_cast<double>(nextGridStep_) * SimMotionStepSeconds));
     for (const auto& end : pulseEnds_)
       if (end) consider(*end);
     return next;
@@ -300,7 +300,7 @@ class Simulator final : public Station {
       }
     }
     // Every grid step is worked through, also after a stall, so the noise stays the seed's.
-    while (motion_.Moving() && now >= After(start_, nextGridStep_ * SimMotionStepSeconds))
+    while (motion_.Moving() && now >= After(start_, static_cast<double>(nextGridStep_) * SimMotionStepSeconds))
       motion_.Step(static_cast<double>(nextGridStep_++) * SimMotionStepSeconds);
     changed = TakeAnalogueValues() || changed;
     if (changed) ReportToPanel();
