@@ -396,7 +396,6 @@ void RandomEdit(Random& r, UnitConfiguration& c) {
       &c.LostLinkEnableReporting, &c.LostLinkRequiresAccept, &c.LostLinkRequiresReset, &c.OutputUsePulse[i],
       &c.EnableLogging};
   // clang-format on
-  char(*designators[])[DesignatorFieldSize] = {c.InputDesignator, c.OutputDesignator, c.AnalogueDesignator};
   switch (r.Below(12)) {
     case 0:
     case 1: {
@@ -426,6 +425,7 @@ void RandomEdit(Random& r, UnitConfiguration& c) {
     case 8: {
       std::string text(r.Of(Designators));
       for (int n = r.OneIn(3) ? r.Below(35) : 0; n > 0; --n) text += static_cast<char>(r.Between(0x20, 0xFF));
+      char(*designators[])[DesignatorFieldSize] = {c.InputDesignator, c.OutputDesignator, c.AnalogueDesignator};
       const int kind = r.Below(3);
       Put(designators[kind][r.Below(kind == 2 ? AnalogueInputCount : DigitalInputCount)], text);
       break;

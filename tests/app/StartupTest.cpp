@@ -46,8 +46,8 @@ struct StartupFile {
     WriteText(config.OutputDesignator[1], "Siren");
   }
   ~StartupFile() { fs::remove_all(dir); }
-  std::string save(const std::string& name) {
-    const std::string path = (dir / name).string();
+  std::string save(const std::string& name) const {
+    std::string path = (dir / name).string();
     EXPECT_TRUE(WriteDataFile(path, config).ok);
     return path;
   }

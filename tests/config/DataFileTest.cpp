@@ -278,7 +278,7 @@ TEST(DataFile, AFullFileSystemKeepsTheOldFile) {
                 {
                   std::ofstream filler(small + "/filler", std::ios::binary);
                   const std::string page(4096, 'f');
-                  while (filler.write(page.data(), page.size()) && filler.flush()) {
+                  while (filler.write(page.data(), static_cast<std::streamsize>(page.size())) && filler.flush()) {
                   }
                 }
                 UnitConfiguration second{};

@@ -33,7 +33,7 @@ class CountingEndpoint final : public UnitEndpoint {
   EndpointResult Send(std::string_view datagram) override {
     // A last guard: nothing from these tests may leave for an address off this machine.
     if (host_ != "127.0.0.1") return {false, "test endpoint refuses " + host_};
-    const EndpointResult result = real_.Send(datagram);
+    EndpointResult result = real_.Send(datagram);
     if (result.ok) ++sent;
     return result;
   }
@@ -54,7 +54,7 @@ inline std::string Untimed(std::string_view line) {
 
 class UnitSim {
  public:
-  explicit UnitSim(QStringList arguments) {
+  explicit UnitSim(const QStringList& arguments) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(QStringLiteral(QMX_UNIT_SIM), QStringList{"--port", "0"} + arguments);
     if (!process_.waitForStarted(10000)) return;

@@ -20,7 +20,7 @@ class NotificationService final : public QObject {
  public:
   QStringList shown;
 
- public slots:
+ public slots:  // NOLINT(readability-redundant-access-specifiers): moc needs the slots to export them
   uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary, const QString& body,
               const QStringList& actions, const QVariantMap& hints, int timeout) {
     shown << QStringLiteral("%1|%2|%3|%4|%5|%6|urgency %7|%8")

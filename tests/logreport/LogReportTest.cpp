@@ -262,7 +262,7 @@ TEST(LogReport, CsvQuotesFieldsAndThePageIsEscapedAndSelfContained) {
 }
 
 TEST(LogReportOptions, ArgumentsAndTheirErrors) {
-  const auto parse = [](std::vector<std::string_view> arguments) { return ParseArguments(arguments); };
+  const auto parse = [](const std::vector<std::string_view>& arguments) { return ParseArguments(arguments); };
   const ParsedArguments good =
       parse({"Logs", "--from", "261201", "--to=261207", "--channel", "Door", "--html", "r.html", "--csv=r.csv"});
   ASSERT_TRUE(good.options);

@@ -187,7 +187,8 @@ TEST(LogFolderFaults, FullFileSystem) {
                 {
                   std::ofstream filler(logs / "filler", std::ios::binary);
                   const std::string page(4096, 'f');
-                  for (int i = 0; i < 4 && filler.write(page.data(), page.size()); ++i) filler.flush();
+                  for (int i = 0; i < 4 && filler.write(page.data(), static_cast<std::streamsize>(page.size())); ++i)
+                    filler.flush();
                 }
                 FileRig rig(folder.path);
                 rig.core.LogEvent(EventCode::CommsLost, 0);

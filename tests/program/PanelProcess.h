@@ -20,9 +20,7 @@
 #include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <unistd.h>  // environ too, as the compiler defines _GNU_SOURCE
 
 namespace panel_process {
 
@@ -62,7 +60,7 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
   if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(127);
   if (output >= 0) ::dup2(output, STDOUT_FILENO);
   ::execve(args[0], args.data(), envp.data());
-  ::_exit(127);
+  _exit(127);  // unqualified, as cppcheck knows that this one does not return
 }
 
 // Waits for the child to end; its raw wait status, or nothing when it is still running.

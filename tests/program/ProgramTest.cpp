@@ -18,7 +18,7 @@ std::string WriteUnitFile(const fs::path& folder, const std::string& name, void 
   SetDefaults(config);
   WriteText(config.IPAddress, "127.0.0.1");
   change(config);
-  const std::string path = (folder / name).string();
+  std::string path = (folder / name).string();
   EXPECT_TRUE(WriteDataFile(path, config).ok);
   return path;
 }

@@ -198,10 +198,9 @@ inline std::vector<std::string> LogLines(const MemoryLogSink& sink, const std::s
 // A private program directory under the system's temporary folder, removed afterwards.
 class TempProgramDirectory {
  public:
-  explicit TempProgramDirectory(const std::string& prefix) {
-    static int serial = 0;
-    path = std::filesystem::temp_directory_path() /
-           (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+  explicit TempProgramDirectory(const std::string& prefix)
+      : path(std::filesystem::temp_directory_path() /
+             (prefix + "-" + std::to_string(::getpid()) + "-" + std::to_string(++serial_))) {
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
   }
@@ -214,13 +213,16 @@ class TempProgramDirectory {
   std::string program() const { return (path / "quellmarinox-simple-panel").string(); }
 
   std::filesystem::path path;
+
+ private:
+  static inline int serial_ = 0;
 };
 
 // A PanelCore over the fakes, started as the program would be, in a private program
 // directory under the system's temporary folder.
 class Rig {
  public:
-  explicit Rig(std::vector<std::string> arguments = {}) : directory(temp.path) {
+  explicit Rig(const std::vector<std::string>& arguments = {}) : directory(temp.path) {
     core.FormCreate(arguments, temp.program());
   }
   Rig(const Rig&) = delete;

@@ -20,7 +20,7 @@ struct WindowRig {
   WindowRig(const WindowRig&) = delete;
   WindowRig& operator=(const WindowRig&) = delete;
 
-  PanelCore& core() { return form->Core(); }
+  PanelCore& core() const { return form->Core(); }
   std::vector<std::string> logLines() const { return LogLines(sink, form->Core().LogDirectory, clock.now); }
 
   TempProgramDirectory temp{"qmx-window"};
