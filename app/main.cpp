@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     QtPrompts prompts;
 
     auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts, notifier},
-                                                std::move(arguments), programFile);
+                                                arguments, programFile);
     QObject::connect(mainForm.get(), &TMainForm::closed, &application, [&closed] { closed = true; });
     QObject::connect(
         mainForm.get(), &TMainForm::closed, &application, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
