@@ -11,9 +11,9 @@
 struct WindowRig {
   enum class Tick { Running, Stopped };
 
-  explicit WindowRig(std::vector<std::string> arguments = {}, Tick tick = Tick::Running) {
-    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts, notifier},
-                                       std::move(arguments), temp.program());
+  explicit WindowRig(const std::vector<std::string>& arguments = {}, Tick tick = Tick::Running) {
+    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts, notifier}, arguments,
+                                       temp.program());
     // Stopped: only the test moves the panel, by calling the tick itself.
     if (tick == Tick::Stopped) form->Timer1()->stop();
   }
