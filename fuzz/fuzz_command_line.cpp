@@ -94,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   std::vector<const char*> argv;
+  argv.reserve(pieces.size() + 1);
   for (const std::string& piece : pieces) argv.push_back(piece.c_str());
   argv.push_back(nullptr);
   const int argc = static_cast<int>(pieces.size());
@@ -106,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const std::string expectedFolder = FolderOfThisProgram();
   Check(folder == expectedFolder, "the program's folder");
-  Check(arguments == std::vector<std::string>(pieces.begin() + std::min<std::size_t>(pieces.size(), 1), pieces.end()),
+  Check(arguments == std::vector<std::string>(pieces.begin() + (pieces.empty() ? 0 : 1), pieces.end()),
         "every argument after the program name, byte for byte");
   const StartupOptions expected = Grammar(arguments, expectedFolder);
   Check(options.connectAtStart == expected.connectAtStart, "connect at start");
