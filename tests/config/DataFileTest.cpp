@@ -112,7 +112,7 @@ TEST(DataFile, CutAtEveryLengthLoadsOnlyTheBytesItHolds) {
   const std::string path = (rig.directory / "cut.dat").string();
   UnitConfiguration working{};
   SetDefaults(working);
-  UnitConfiguration other;  // every byte differs from the working configuration's
+  UnitConfiguration other{};  // every byte differs from the working configuration's
   const auto* w = reinterpret_cast<const std::uint8_t*>(&working);
   auto* o = reinterpret_cast<std::uint8_t*>(&other);
   for (std::size_t i = 0; i < sizeof other; ++i) o[i] = w[i] ^ 0xFF;

@@ -298,7 +298,8 @@ TEST(EditorWindow, GroupButtonsSetOnlyTheirOwnGroup) {
 TEST(EditorHandBack, FinishAndTheCloseControlFollowTheAnswer) {
   struct Case {
     std::optional<SaveAnswer> answer;  // none: nothing was edited, so nothing is asked
-    bool named;                        // a file is chosen in the save dialog
+    // cppcheck-suppress unusedStructMember ; read through the structured binding below
+    bool named;  // a file is chosen in the save dialog
   };
   for (const bool finish : {true, false}) {
     for (const auto [answer, named] :
@@ -448,6 +449,7 @@ TEST(EditorFields, EveryControlShowsAndStoresItsOwnField) {
   const UnitConfiguration working = e.working();
   const std::vector<Field> fields = Fields();
   std::vector<QWidget*> controls;
+  controls.reserve(fields.size());
   for (const Field& f : fields) controls.push_back(Control(e.form, f.name));
   const auto shown = [&] {
     std::vector<QString> texts;
