@@ -96,8 +96,9 @@ inline std::optional<std::string> Capture(std::vector<std::string> argv) {
 
 class PanelProcess {
  public:
+  // moreAsanOptions (":name=value...") go to the sanitizer build's ASAN_OPTIONS.
   PanelProcess(const fs::path& folder, const std::vector<std::string>& arguments,
-               const std::string& platform = "offscreen")
+               const std::string& platform = "offscreen", std::string moreAsanOptions = {})
       : folder_(folder) {
     fs::copy_file(QMX_PANEL, folder / "quellmarinox-simple-panel", fs::copy_options::overwrite_existing);
     fs::copy_file(QMX_ALARM_WAV, folder / "Alarm.wav", fs::copy_options::overwrite_existing);
@@ -106,8 +107,9 @@ class PanelProcess {
     std::vector<std::string> overrides{"QT_QPA_PLATFORM=" + platform};
     // The X keyboard library reads its server replies with strndup past their end, which
     // strict string checks report; the check stays on for everything else.
-    if (const char* asan = std::getenv("ASAN_OPTIONS"); asan && platform == "xcb")
-      overrides.push_back(std::string("ASAN_OPTIONS=") + asan + ":strict_string_checks=0");
+    if (platform == "xcb") moreAsanOptions += ":strict_string_checks=0";
+    if (const char* asan = std::getenv("ASAN_OPTIONS"); asan && !moreAsanOptions.empty())
+      overrides.push_back(std::string("ASAN_OPTIONS=") + asan + moreAsanOptions);
     pid_ = Spawn(argv, overrides, folder);
   }
   ~PanelProcess() {
@@ -158,6 +160,8 @@ class PanelProcess {
     if (!status_ && ::waitpid(pid_, &status, WNOHANG) == pid_) status_ = status;
     return status_.has_value();
   }
+
+  pid_t pid() const { return pid_; }
 
   void Signal(int signal) const {
     if (!status_) ::kill(pid_, signal);
