@@ -1,6 +1,8 @@
-// Monitoring figures: the alarm passes over all 24 inputs, and a display refresh on the real
-// widgets of a main window (offscreen), once with nothing to change and once with everything.
+// Monitoring figures: the alarm passes over all 24 inputs, a display refresh on the real
+// widgets of a main window (offscreen), once with nothing to change and once with everything,
+// and one log entry written to a real file.
 #include "app/MainWindow.h"
+#include "bench/PanelShape.h"
 #include "monitor/AlarmMachines.h"
 #include "monitor/StatusDisplay.h"
 #include "support/WindowRig.h"
@@ -86,6 +88,10 @@ static void BM_RefreshUnchanged(benchmark::State& state) {
   ShowLook(core, false);
   core.RefreshStatusDisplay();
   for (auto _ : state) core.RefreshStatusDisplay();
+  // The bare comparison program copies the window's shape; say so when they part.
+  const auto widgets = window.form->findChildren<QWidget*>().size();
+  state.counters["widgets"] = static_cast<double>(widgets);
+  if (widgets != PanelWindowWidgets) state.SkipWithError("the main window's widget count is not PanelWindowWidgets");
 }
 BENCHMARK(BM_RefreshUnchanged);
 
@@ -100,3 +106,20 @@ static void BM_RefreshEverythingChanged(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RefreshEverythingChanged);
+
+// One entry as the program writes it: the line formatted, then the day's file opened,
+// appended to and closed, in a Logs folder under the system's temporary folder.
+static void BM_LogEventToFile(benchmark::State& state) {
+  TempProgramDirectory folder("qmx-log-bench");
+  FakeEndpoint endpoint;
+  SystemClock clock;
+  FileLogSink sink;
+  RecordingView view;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
+  core.FormCreate({}, folder.program());
+  for (auto _ : state) core.LogEvent(EventCode::DigitalAlarm, 2);
+  if (!fs::exists(core.LogDirectory + "/" + LogFileName(clock.Now()))) state.SkipWithError("no log file written");
+}
+BENCHMARK(BM_LogEventToFile);

@@ -1,0 +1,525 @@
+// panel_figures: the running panel beside the bare comparison program (bare_panel), both
+// offscreen and measured in one run from the unit's side: this tool plays the unit for each
+// on a socket of its own on 127.0.0.1, sends reports, timestamps polls and acknowledgements,
+// and reads /proc for CPU time and resident memory. Every figure is printed with its ratio
+// to the bare program and the command that gave it.
+//
+// Usage: panel_figures --panel FILE --alarm-wav FILE --bare FILE [--quick]
+//   --quick  one minute at 20 reports a second instead of ten, and a shorter idle spell
+#include "config/DataFile.h"
+#include "config/UnitConfiguration.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr std::string_view Poll = "KELDRON,U****************";
+constexpr std::string_view Ack = "KELDRON,C,S,****************";
+
+std::string command;  // this run's command line, printed behind every figure
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::fprintf(stderr, "panel_figures: %s\n", why.c_str());
+  std::exit(1);
+}
+
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// The unit's end: a UDP socket on 127.0.0.1 that sends only to 127.0.0.0/8.
+class UnitSocket {
+ public:
+  UnitSocket() {
+    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof local;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0)
+      Fail("cannot bind a socket on 127.0.0.1");
+    port_ = ntohs(local.sin_port);
+  }
+  ~UnitSocket() { ::close(fd_); }
+  UnitSocket(const UnitSocket&) = delete;
+  UnitSocket& operator=(const UnitSocket&) = delete;
+
+  int fd() const { return fd_; }
+  std::uint16_t port() const { return port_; }
+
+  void Send(std::string_view bytes) const {
+    if (!peer_) return;
+    (void)::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&*peer_), sizeof *peer_);
+  }
+  // One waiting datagram, without waiting; a poll from a loopback address becomes the peer.
+  std::optional<std::string> Take() {
+    char buffer[2048];
+    sockaddr_in from{};
+    socklen_t size = sizeof from;
+    const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &size);
+    if (n < 0) return std::nullopt;
+    std::string bytes(buffer, static_cast<std::size_t>(n));
+    if (bytes == Poll && (ntohl(from.sin_addr.s_addr) >> 24) == 127) peer_ = from;
+    return bytes;
+  }
+  void Forget() {
+    while (Take()) {
+    }
+    peer_.reset();
+  }
+
+ private:
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+  std::optional<sockaddr_in> peer_;
+};
+
+// Waits for datagrams on any of the sockets until `until`; calls on(index, bytes) for each.
+template <typename On>
+void Pump(std::vector<UnitSocket*> sockets, Clock::time_point until, On on) {
+  for (;;) {
+    std::vector<pollfd> fds;
+    for (UnitSocket* s : sockets) fds.push_back({s->fd(), POLLIN, 0});
+    const auto left = std::max<std::int64_t>(std::chrono::nanoseconds(until - Clock::now()).count(), 0);
+    const timespec wait{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
+    if (::ppoll(fds.data(), fds.size(), &wait, nullptr) <= 0) return;
+    for (std::size_t i = 0; i < sockets.size(); ++i)
+      while (auto bytes = sockets[i]->Take()) on(i, *bytes);
+    if (Clock::now() >= until) return;
+  }
+}
+
+// A program under test: the panel with its data file and -c, or the bare program with the port.
+struct Program {
+  Program(std::string name, fs::path folder) : name(std::move(name)), folder(std::move(folder)) {}
+
+  std::string name;
+  fs::path folder;
+  std::vector<std::string> argv;
+  pid_t pid = -1;
+  UnitSocket unit;
+
+  void Start() {
+    unit.Forget();
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t parent = ::getpid();
+    pid = ::fork();
+    if (pid != 0) return;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    if (::chdir(folder.c_str()) != 0) ::_exit(127);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+  }
+  void Stop() {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail(name + " did not end cleanly");
+    pid = -1;
+  }
+  // Seconds from now until its first poll arrives.
+  double AwaitPoll() {
+    const auto start = Clock::now();
+    std::optional<Clock::time_point> at;
+    while (!at && Clock::now() < start + std::chrono::seconds(60))
+      Pump({&unit}, Clock::now() + milliseconds(20), [&](std::size_t, const std::string& bytes) {
+        if (!at && bytes == Poll) at = Clock::now();
+      });
+    if (!at) Fail(name + " sent no poll within 60 s");
+    return Seconds(*at - start);
+  }
+};
+
+// CPU time of every thread of the process, in seconds: the scheduler's own nanosecond sums
+// where the kernel shows them, else user plus system time in clock ticks.
+double CpuSeconds(pid_t pid) {
+  const fs::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  double total = 0;
+  bool found = false;
+  std::error_code ignored;
+  for (const auto& task : fs::directory_iterator(tasks, ignored)) {
+    std::ifstream sched(task.path() / "sched");
+    for (std::string line; std::getline(sched, line);)
+      if (line.starts_with("se.sum_exec_runtime")) {
+        total += std::stod(line.substr(line.find(':') + 1)) / 1000.0;
+        found = true;
+      }
+  }
+  if (found) return total;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i >= 14) ticks += std::stod(field);
+  return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+long ResidentKilobytes(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+  Fail("no VmRSS for process " + std::to_string(pid));
+}
+
+std::string Format(const char* format, auto... values) {
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, format, values...);
+  return buffer;
+}
+
+// Resident memory by what is mapped (a library, the heap, anonymous memory), in kB.
+std::map<std::string, long> ResidentByMapping(pid_t pid) {
+  std::map<std::string, long> kb;
+  std::ifstream smaps("/proc/" + std::to_string(pid) + "/smaps");
+  std::string name;
+  for (std::string line; std::getline(smaps, line);) {
+    if (line.starts_with("Rss:")) {
+      kb[name] += std::stol(line.substr(4));
+    } else if (!line.empty() && std::isxdigit(static_cast<unsigned char>(line[0])) && line.find('-') < 16) {
+      std::istringstream fields(line);
+      std::string range, perms, offset, device, inode;
+      fields >> range >> perms >> offset >> device >> inode >> std::ws;
+      std::getline(fields, name);
+      if (name.empty()) name = "anonymous";
+      name = name.substr(name.rfind('/') + 1);
+    }
+  }
+  return kb;
+}
+
+// The mappings that hold the panel's extra resident memory, largest first.
+std::string ExtraResident(pid_t panel, pid_t bare, std::size_t shown) {
+  std::map<std::string, long> difference = ResidentByMapping(panel);
+  for (const auto& [name, kb] : ResidentByMapping(bare)) difference[name] -= kb;
+  std::vector<std::pair<long, std::string>> sorted;
+  long total = 0;
+  for (const auto& [name, kb] : difference) {
+    sorted.emplace_back(kb, name);
+    total += kb;
+  }
+  std::sort(sorted.rbegin(), sorted.rend());
+  std::string text = Format("%.1f MB in all", total / 1024.0);
+  for (std::size_t i = 0; i < std::min(shown, sorted.size()); ++i)
+    text += Format("; %s %+.1f MB", sorted[i].second.c_str(), sorted[i].first / 1024.0);
+  return text;
+}
+
+// Report number k: with `change`, every output and analogue reading differs from report k-1.
+std::string Report(int k, bool change) {
+  if (!change) k = 0;
+  std::string text = "KELDRON,U,0000000000000000,";
+  text += std::string(16, k % 2 ? '1' : '0');
+  for (int i = 0; i < 8; ++i) (text += ',') += std::to_string((k * 37 + i * 101) % 1000 + 10);
+  return text;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void Line(const std::string& text) {
+  std::printf("%s   # %s\n", text.c_str(), command.c_str());
+  std::fflush(stdout);
+}
+
+std::string Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+// A ratio line: the panel's figure, the bare program's, their ratio and the aim, if any.
+void RatioLine(const char* what, const char* unit, double panel, double bare, double aim = 0) {
+  const double ratio = panel / bare;
+  std::string text = Format("%s: panel %.3f %s, bare %.3f %s, ratio %.2f", what, panel, unit, bare, unit, ratio);
+  if (aim > 0) text += Format(" (aim <= %.2f: %s)", aim, Verdict(ratio <= aim).c_str());
+  Line(text);
+}
+
+// Each program gets a report and answers it; fails otherwise.
+void BringUp(std::vector<Program*> programs) {
+  for (Program* p : programs) p->unit.Send(Report(0, false));
+  std::vector<UnitSocket*> sockets;
+  for (Program* p : programs) sockets.push_back(&p->unit);
+  std::vector<bool> acked(programs.size());
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  while (std::find(acked.begin(), acked.end(), false) != acked.end() && Clock::now() < deadline)
+    Pump(sockets, Clock::now() + milliseconds(50),
+         [&](std::size_t i, const std::string& bytes) { acked[i] = acked[i] || bytes == Ack; });
+  for (std::size_t i = 0; i < programs.size(); ++i)
+    if (!acked[i]) Fail(programs[i]->name + " did not acknowledge a report");
+}
+
+// Sends reports at `perSecond` to both for `duration`; returns each program's CPU share (%)
+// over the spell and its acknowledgement delays (ms, matched in order).
+struct Spell {
+  double cpu[2];
+  std::vector<double> delays[2];
+};
+Spell ReportAtRate(Program& a, Program& b, double perSecond, Clock::duration duration, bool change) {
+  Program* programs[2] = {&a, &b};
+  std::deque<Clock::time_point> pending[2];
+  Spell spell;
+  const double cpu0[2] = {CpuSeconds(a.pid), CpuSeconds(b.pid)};
+  const auto start = Clock::now();
+  const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / perSecond));
+  const auto onAnswer = [&](std::size_t i, const std::string& bytes) {
+    if (bytes != Ack || pending[i].empty()) return;
+    spell.delays[i].push_back(Millis(Clock::now() - pending[i].front()));
+    pending[i].pop_front();
+  };
+  int k = 0;
+  for (auto next = start; next < start + duration; next += period) {
+    Pump({&a.unit, &b.unit}, next, onAnswer);
+    ++k;
+    for (int i = 0; i < 2; ++i) {
+      pending[i].push_back(Clock::now());
+      programs[i]->unit.Send(Report(k, change));
+    }
+  }
+  const auto end = Clock::now();
+  for (int i = 0; i < 2; ++i) spell.cpu[i] = 100.0 * (CpuSeconds(programs[i]->pid) - cpu0[i]) / Seconds(end - start);
+  // The last reports' acknowledgements, outside the timed spell.
+  Pump({&a.unit, &b.unit}, end + milliseconds(200), onAnswer);
+  return spell;
+}
+
+// Reports one at a time, each after the previous one's acknowledgement and a random pause of
+// up to one tick, so they land at every phase of the programs' ticks. Delays in ms.
+std::vector<double> AckDelays(Program& a, Program& b, int count, std::vector<double>& other) {
+  Program* programs[2] = {&a, &b};
+  std::vector<double> delays[2];
+  std::optional<Clock::time_point> sent[2];
+  Clock::time_point next[2] = {Clock::now(), Clock::now()};
+  std::mt19937 random(1);
+  std::uniform_int_distribution<int> pause(0, 50000);
+  int k = 0;
+  while (delays[0].size() < static_cast<std::size_t>(count) || delays[1].size() < static_cast<std::size_t>(count)) {
+    const auto now = Clock::now();
+    for (int i = 0; i < 2; ++i) {
+      if (sent[i] && now - *sent[i] > std::chrono::seconds(5)) Fail(programs[i]->name + " lost an acknowledgement");
+      if (!sent[i] && now >= next[i] && delays[i].size() < static_cast<std::size_t>(count)) {
+        sent[i] = Clock::now();
+        programs[i]->unit.Send(Report(++k, true));
+      }
+    }
+    auto wake = now + milliseconds(100);  // an acknowledgement wakes it sooner
+    for (int i = 0; i < 2; ++i)
+      if (!sent[i] && delays[i].size() < static_cast<std::size_t>(count)) wake = std::min(wake, next[i]);
+    Pump({&a.unit, &b.unit}, wake, [&](std::size_t i, const std::string& bytes) {
+      if (bytes != Ack || !sent[i]) return;
+      delays[i].push_back(Millis(Clock::now() - *sent[i]));
+      sent[i].reset();
+      next[i] = Clock::now() + std::chrono::microseconds(pause(random));
+    });
+  }
+  other = delays[1];
+  return delays[0];
+}
+
+// After a flood: reports asking for an acknowledgement, one every 200 ms until the first is
+// answered. The full socket refuses datagrams and, once it has room, takes every later one,
+// so the N acknowledgements answer the last N reports sent.
+struct Flooded {
+  double wait;  // seconds from sending the first report let in to its acknowledgement
+  int queued;   // datagrams ahead of it, at one a tick
+};
+Flooded AfterFlood(Program& p) {
+  const auto start = Clock::now();
+  std::vector<Clock::time_point> sent, acks;
+  auto quietUntil = start + std::chrono::seconds(60);
+  for (auto next = start; Clock::now() < quietUntil;) {
+    if (acks.empty() && Clock::now() >= next) {
+      p.unit.Send(Report(0, false));
+      sent.push_back(Clock::now());
+      next += milliseconds(200);
+    }
+    Pump({&p.unit}, acks.empty() ? next : Clock::now() + milliseconds(100), [&](std::size_t, const std::string& bytes) {
+      if (bytes != Ack) return;
+      acks.push_back(Clock::now());
+      quietUntil = acks.back() + std::chrono::seconds(2);
+    });
+  }
+  if (acks.empty() || acks.size() > sent.size()) Fail("the panel did not work off the flood");
+  const double wait = Seconds(acks.front() - sent[sent.size() - acks.size()]);
+  return {wait, static_cast<int>(wait / 0.05 + 0.5)};
+}
+
+fs::path MakeFolder() {
+  fs::path folder = fs::temp_directory_path() / ("qmx-figures-" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+// The panel's data file: defaults with the unit at 127.0.0.1:port, read back and checked
+// before the panel is ever given -c.
+std::string WriteUnitFile(const fs::path& folder, std::uint16_t port) {
+  UnitConfiguration config{};
+  SetDefaults(config);
+  WriteText(config.IPAddress, "127.0.0.1");
+  config.Port = port;
+  const std::string path = (folder / "unit.dat").string();
+  if (!WriteDataFile(path, config).ok) Fail("cannot write " + path);
+  UnitConfiguration check{};
+  if (ReadDataFile(path, check) != LoadOutcome::Loaded || ReadText(check.IPAddress) != "127.0.0.1" ||
+      check.Port != port)
+    Fail(path + " does not hold 127.0.0.1");
+  return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string panelFile, wavFile, bareFile;
+  bool quick = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    command += (i > 1 ? " " : "") + a;
+    if (a == "--quick") {
+      quick = true;
+    } else if (i + 1 < argc && (a == "--panel" || a == "--alarm-wav" || a == "--bare")) {
+      (a == "--panel" ? panelFile : a == "--bare" ? bareFile : wavFile) = argv[++i];
+      command += std::string(" ") + argv[i];
+    } else {
+      Fail("usage: panel_figures --panel FILE --alarm-wav FILE --bare FILE [--quick]");
+    }
+  }
+  command = std::string(argv[0]) + " " + command;
+  if (panelFile.empty() || wavFile.empty() || bareFile.empty()) Fail("--panel, --alarm-wav and --bare are needed");
+
+  const fs::path folder = MakeFolder();
+  fs::create_directories(folder / "panel");
+  fs::create_directories(folder / "bare");
+  fs::copy_file(panelFile, folder / "panel" / "quellmarinox-simple-panel");
+  fs::copy_file(wavFile, folder / "panel" / "Alarm.wav");
+  fs::copy_file(bareFile, folder / "bare" / "bare_panel");
+  Program panel("panel", folder / "panel");
+  Program bare("bare program", folder / "bare");
+  panel.argv = {(panel.folder / "quellmarinox-simple-panel").string(),
+                "-F" + WriteUnitFile(panel.folder, panel.unit.port()), "-c"};
+  bare.argv = {(bare.folder / "bare_panel").string(), std::to_string(bare.unit.port())};
+  Line("load average at start: " + LoadAverage() + Format(" (%u cores)", std::thread::hardware_concurrency()));
+
+  // Start-up: alternating starts, each from exec to the first poll; the first pair warms up.
+  std::vector<double> starts[2];
+  constexpr int Pairs = 9;
+  for (int round = 0; round <= Pairs; ++round) {
+    for (int j = 0; j < 2; ++j) {
+      const int i = (round + j) % 2;  // who goes first alternates too
+      Program& p = i == 0 ? panel : bare;
+      p.Start();
+      const double seconds = p.AwaitPoll();
+      p.Stop();
+      if (round > 0) starts[i].push_back(1000 * seconds);
+    }
+  }
+  RatioLine(Format("time from exec to the first poll (median of %d alternating starts)", Pairs).c_str(), "ms",
+            Median(starts[0]), Median(starts[1]), 1.1);
+
+  // The long run: both at once, each with its own unit.
+  panel.Start();
+  bare.Start();
+  panel.AwaitPoll();
+  bare.AwaitPoll();
+  BringUp({&panel, &bare});
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  const long rssStart[2] = {ResidentKilobytes(panel.pid), ResidentKilobytes(bare.pid)};
+  RatioLine("resident memory after start", "MB", rssStart[0] / 1024.0, rssStart[1] / 1024.0, 1.2);
+  Line("resident memory after start, the panel's extra by mapping: " + ExtraResident(panel.pid, bare.pid, 8));
+
+  const auto idle = std::chrono::seconds(quick ? 60 : 180);
+  std::fprintf(stderr, "idle spell of %lld s, a report every 5 s...\n", static_cast<long long>(idle.count()));
+  const Spell quiet = ReportAtRate(panel, bare, 0.2, idle, false);
+  RatioLine(Format("CPU share idle, a report every 5 s, over %lld s", static_cast<long long>(idle.count())).c_str(),
+            "%", quiet.cpu[0], quiet.cpu[1], 1.1);
+
+  std::fprintf(stderr, "1000 reports one at a time...\n");
+  std::vector<double> bareDelays;
+  const std::vector<double> panelDelays = AckDelays(panel, bare, 1000, bareDelays);
+  const double panelMax = *std::max_element(panelDelays.begin(), panelDelays.end());
+  RatioLine("report to acknowledgement, median of 1000", "ms", Median(panelDelays), Median(bareDelays));
+  Line(
+      Format("report to acknowledgement, maximum of 1000: panel %.2f ms (aim <= 52 ms, one tick plus 2 ms: %s), "
+             "bare %.2f ms",
+             panelMax, Verdict(panelMax <= 52).c_str(), *std::max_element(bareDelays.begin(), bareDelays.end())));
+
+  const auto busy = std::chrono::seconds(quick ? 60 : 600);
+  std::fprintf(stderr, "%lld s at 20 reports a second...\n", static_cast<long long>(busy.count()));
+  const Spell loaded = ReportAtRate(panel, bare, 20, busy, true);
+  RatioLine("CPU share at 20 reports a second, each changing every output and analogue value", "%", loaded.cpu[0],
+            loaded.cpu[1]);
+  const long rssEnd[2] = {ResidentKilobytes(panel.pid), ResidentKilobytes(bare.pid)};
+  RatioLine(Format("resident memory after %lld s at 20 reports a second", static_cast<long long>(busy.count())).c_str(),
+            "MB", rssEnd[0] / 1024.0, rssEnd[1] / 1024.0, 1.2);
+  Line(
+      Format("acknowledgement delay at 20 reports a second: panel median %.1f ms, max %.1f ms, %zu of %lld answered; "
+             "bare median %.1f ms, max %.1f ms",
+             Median(loaded.delays[0]), *std::max_element(loaded.delays[0].begin(), loaded.delays[0].end()),
+             loaded.delays[0].size(), static_cast<long long>(busy.count() * 20), Median(loaded.delays[1]),
+             *std::max_element(loaded.delays[1].begin(), loaded.delays[1].end())));
+
+  panel.Stop();
+  bare.Stop();
+
+  // A flood of plain reports fills the panel's socket; how long does a report then wait?
+  panel.Start();
+  panel.AwaitPoll();
+  BringUp({&panel});
+  constexpr int Flood = 5000;
+  for (int k = 0; k < Flood; ++k) panel.unit.Send("KELDRON,X" + Report(k, true).substr(9));
+  const Flooded flooded = AfterFlood(panel);
+  Line(
+      Format("a report sent just after a flood of %d reports is answered %.2f s later (about %d datagrams "
+             "ahead of it, one a tick)",
+             Flood, flooded.wait, flooded.queued));
+  panel.Stop();
+
+  Line("load average at end: " + LoadAverage());
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  return 0;
+}
