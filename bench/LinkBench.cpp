@@ -10,17 +10,31 @@ constexpr std::string_view TypicalReport = "KELDRON,U,1000000000000001,010000000
 // The fakes keep every acknowledgement they were handed; empty them now and then so memory stays flat.
 constexpr std::int64_t ClearEvery = 4096;
 
+// Takes the acknowledgement and drops it. Keeping a copy, as the test fake does, cost more than
+// half again the parse itself; the real endpoint's cost is the system's send.
+class DroppingEndpoint final : public UnitEndpoint {
+ public:
+  void SetRemote(std::string, std::uint16_t) override {}
+  EndpointResult Open() override { return {true, {}}; }
+  void Close() override {}
+  [[nodiscard]] bool IsOpen() const override { return true; }
+  [[nodiscard]] EndpointResult Send(std::string_view datagram) override {
+    benchmark::DoNotOptimize(datagram.data());
+    return {true, {}};
+  }
+  [[nodiscard]] std::optional<std::string> Receive() override { return std::nullopt; }
+};
+
+// The acknowledgement is built and handed over, as for every report of type U.
 void BM_ParseReportTypical(benchmark::State& state) {
   UnitConfiguration config{};
   SetDefaults(config);
-  FakeEndpoint endpoint;
+  DroppingEndpoint endpoint;
   ReportedValues values;
   std::int32_t countdown = 0;
-  std::int64_t parsed = 0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(ParseReport(TypicalReport, config, endpoint, values, countdown));
     benchmark::ClobberMemory();
-    if (++parsed % ClearEvery == 0) endpoint.sent.clear();
   }
   if (values.AnalogueRaw[2] != 1023) state.SkipWithError("the report was not stored");
 }

@@ -60,8 +60,16 @@ TEST(ParseReport, WorkedExampleStoresEveryFieldAndAcknowledgesFirst) {
   EXPECT_EQ(typeX.countdown, 200);
 }
 
-TEST(ParseReport, DefaultScalingGivesEveryRawReadingExactly) {
-  // Other scalings, the order of the product and the factor: fuzz_parse_report and its seeds.
+TEST(ParseReport, EachChannelItsOwnScalingAndDefaultGivesEveryRawReadingExactly) {
+  // Other scalings and the order of the product: fuzz_parse_report and its seeds.
+  const long double seventh = 1.0L / 7.0L;
+  const long double c = ReciprocalOf1023();
+  Parser distinct;
+  for (int k = 0; k < AnalogueInputCount; ++k) distinct.config.AnalogueScaling[k].Set(seventh * (k + 2));
+  EXPECT_EQ(distinct(Report("1,2,3,4,5,6,7,8")), ParseOutcome::Accepted);
+  for (int k = 0; k < AnalogueInputCount; ++k)
+    EXPECT_EQ(distinct.values.AnalogueValue[k], ((k + 1) * (seventh * (k + 2))) * c) << k;
+
   Parser every;
   for (int raw = 0; raw <= 9999; ++raw) {
     (void)every(Report(std::to_string(raw)));
