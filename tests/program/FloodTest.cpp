@@ -83,7 +83,7 @@ class LoopbackSocket {
 std::string Report(char type, const std::string& inputs, std::mt19937& random) {
   std::string text = "KELDRON," + std::string(1, type) + "," + inputs + ",";
   for (int i = 0; i < 16; ++i) text += static_cast<char>('0' + random() % 2);
-  for (int i = 0; i < 8; ++i) text += "," + std::to_string(random() % 1024);  // inside the default band
+  for (int i = 0; i < 8; ++i) (text += ',') += std::to_string(random() % 1024);  // inside the default band
   return text;
 }
 
