@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -117,9 +118,11 @@ static void BM_LogEventToFile(benchmark::State& state) {
   RecordingView view;
   CountingSound sound;
   ScriptedPrompts prompts;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts}};
+  RecordingNotifier notifier;
+  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
   core.FormCreate({}, folder.program());
   for (auto _ : state) core.LogEvent(EventCode::DigitalAlarm, 2);
-  if (!fs::exists(core.LogDirectory + "/" + LogFileName(clock.Now()))) state.SkipWithError("no log file written");
+  if (!std::filesystem::exists(core.LogDirectory + "/" + LogFileName(clock.Now())))
+    state.SkipWithError("no log file written");
 }
 BENCHMARK(BM_LogEventToFile);

@@ -115,5 +115,5 @@ int main(int argc, char** argv) {
   });
   timer.start();
   window.show();
-  return application.exec();
+  return QApplication::exec();
 }

@@ -115,6 +115,7 @@ template <typename On>
 void Pump(std::vector<UnitSocket*> sockets, Clock::time_point until, On on) {
   for (;;) {
     std::vector<pollfd> fds;
+    fds.reserve(sockets.size());
     for (UnitSocket* s : sockets) fds.push_back({s->fd(), POLLIN, 0});
     const auto left = std::max<std::int64_t>(std::chrono::nanoseconds(until - Clock::now()).count(), 0);
     const timespec wait{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
@@ -233,6 +234,8 @@ std::map<std::string, long> ResidentByMapping(pid_t pid) {
   return kb;
 }
 
+double Megabytes(long kb) { return static_cast<double>(kb) / 1024.0; }
+
 // The mappings that hold the panel's extra resident memory, largest first.
 std::string ExtraResident(pid_t panel, pid_t bare, std::size_t shown) {
   std::map<std::string, long> difference = ResidentByMapping(panel);
@@ -244,9 +247,9 @@ std::string ExtraResident(pid_t panel, pid_t bare, std::size_t shown) {
     total += kb;
   }
   std::sort(sorted.rbegin(), sorted.rend());
-  std::string text = Format("%.1f MB in all", total / 1024.0);
+  std::string text = Format("%.1f MB in all", Megabytes(total));
   for (std::size_t i = 0; i < std::min(shown, sorted.size()); ++i)
-    text += Format("; %s %+.1f MB", sorted[i].second.c_str(), sorted[i].first / 1024.0);
+    text += Format("; %s %+.1f MB", sorted[i].second.c_str(), Megabytes(sorted[i].first));
   return text;
 }
 
@@ -291,6 +294,7 @@ void RatioLine(const char* what, const char* unit, double panel, double bare, do
 void BringUp(std::vector<Program*> programs) {
   for (Program* p : programs) p->unit.Send(Report(0, false));
   std::vector<UnitSocket*> sockets;
+  sockets.reserve(programs.size());
   for (Program* p : programs) sockets.push_back(&p->unit);
   std::vector<bool> acked(programs.size());
   const auto deadline = Clock::now() + std::chrono::seconds(5);
@@ -393,7 +397,7 @@ Flooded AfterFlood(Program& p) {
   }
   if (acks.empty() || acks.size() > sent.size()) Fail("the panel did not work off the flood");
   const double wait = Seconds(acks.front() - sent[sent.size() - acks.size()]);
-  return {wait, static_cast<int>(wait / 0.05 + 0.5)};
+  return {wait, static_cast<int>(std::lround(wait / 0.05))};
 }
 
 fs::path MakeFolder() {
@@ -410,7 +414,7 @@ std::string WriteUnitFile(const fs::path& folder, std::uint16_t port) {
   SetDefaults(config);
   WriteText(config.IPAddress, "127.0.0.1");
   config.Port = port;
-  const std::string path = (folder / "unit.dat").string();
+  std::string path = (folder / "unit.dat").string();
   if (!WriteDataFile(path, config).ok) Fail("cannot write " + path);
   UnitConfiguration check{};
   if (ReadDataFile(path, check) != LoadOutcome::Loaded || ReadText(check.IPAddress) != "127.0.0.1" ||
@@ -476,7 +480,7 @@ int main(int argc, char** argv) {
   BringUp({&panel, &bare});
   std::this_thread::sleep_for(std::chrono::seconds(3));
   const long rssStart[2] = {ResidentKilobytes(panel.pid), ResidentKilobytes(bare.pid)};
-  RatioLine("resident memory after start", "MB", rssStart[0] / 1024.0, rssStart[1] / 1024.0, 1.2);
+  RatioLine("resident memory after start", "MB", Megabytes(rssStart[0]), Megabytes(rssStart[1]), 1.2);
   Line("resident memory after start, the panel's extra by mapping: " + ExtraResident(panel.pid, bare.pid, 8));
 
   const auto idle = std::chrono::seconds(quick ? 60 : 180);
@@ -506,12 +510,12 @@ int main(int argc, char** argv) {
             loaded.cpu[1]);
   const long rssEnd[2] = {ResidentKilobytes(panel.pid), ResidentKilobytes(bare.pid)};
   RatioLine(Format("resident memory after %lld s at 20 reports a second", static_cast<long long>(busy.count())).c_str(),
-            "MB", rssEnd[0] / 1024.0, rssEnd[1] / 1024.0, 1.2);
+            "MB", Megabytes(rssEnd[0]), Megabytes(rssEnd[1]), 1.2);
   Line(
       Format("acknowledgement delay at 20 reports a second: panel median %.1f ms, max %.1f ms, %zu of %lld answered; "
              "bare median %.1f ms, max %.1f ms",
              Median(loaded.delays[0]), *std::max_element(loaded.delays[0].begin(), loaded.delays[0].end()),
-             loaded.delays[0].size(), static_cast<long long>(busy.count() * 20), Median(loaded.delays[1]),
+             loaded.delays[0].size(), static_cast<long long>(busy.count()) * 20, Median(loaded.delays[1]),
              *std::max_element(loaded.delays[1].begin(), loaded.delays[1].end())));
 
   panel.Stop();
