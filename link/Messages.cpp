@@ -1,5 +1,7 @@
 #include "link/Messages.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::string_view SixteenStars = "****************";
 
@@ -26,10 +28,12 @@ std::string BuildPoll(std::string_view deviceName) {
   return text;
 }
 
-std::string BuildAcknowledgement(std::string_view deviceName) {
-  std::string text = Begin(deviceName, "C,S,", SixteenStars.size());
-  text.append(SixteenStars);
-  return text;
+Acknowledgement::Acknowledgement(std::string_view deviceName) {
+  const std::string_view name = deviceName.substr(0, MaxDeviceNameSize);
+  char* end = std::copy(name.begin(), name.end(), bytes_.begin());
+  for (const std::string_view part : {std::string_view(",C,S,"), SixteenStars})
+    end = std::copy(part.begin(), part.end(), end);
+  size_ = static_cast<std::size_t>(end - bytes_.data());
 }
 
 std::string BuildToggleCommand(std::string_view deviceName, int output) {

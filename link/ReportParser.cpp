@@ -94,7 +94,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
 
   std::size_t position = name.size() + 1;
   // The acknowledgement leaves before any field is read, even if a later field is bad.
-  if (text.At(position++) == 'U' && !endpoint.Send(BuildAcknowledgement(name)).ok) return ParseOutcome::AckFailed;
+  if (text.At(position++) == 'U' && !endpoint.Send(Acknowledgement(name).Text()).ok) return ParseOutcome::AckFailed;
   ++position;  // separator, not examined
 
   if (!ReadBits(text, position, values.ReportedInputs)) return ParseOutcome::Stopped;

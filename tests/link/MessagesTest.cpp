@@ -9,8 +9,11 @@ TEST(Messages, EveryTextByteForByte) {
   const std::string poll = BuildPoll("KELDRON");
   EXPECT_EQ(poll, std::string("\x4B\x45\x4C\x44\x52\x4F\x4E\x2C\x55") + std::string(16, '\x2A'));
   EXPECT_EQ(BuildPoll(""), ",U****************");
-  EXPECT_EQ(BuildAcknowledgement("KELDRON"), "KELDRON,C,S,****************");
-  EXPECT_EQ(BuildAcknowledgement("K\xC9L"), "K\xC9L,C,S,****************");
+  EXPECT_EQ(Acknowledgement("KELDRON").Text(), "KELDRON,C,S,****************");
+  EXPECT_EQ(Acknowledgement("K\xC9L").Text(), "K\xC9L,C,S,****************");
+  const std::string longest(32, 'N');
+  EXPECT_EQ(Acknowledgement(longest).Text(), longest + ",C,S,****************");
+  EXPECT_EQ(Acknowledgement(longest + "cut").Text(), longest + ",C,S,****************");
 
   // Toggle: ",U,T," and the mask of one output, zero-based.
   EXPECT_EQ(BuildToggleCommand("KELDRON", 0), "KELDRON,U,T,1***************");
