@@ -112,17 +112,11 @@ BENCHMARK(BM_RefreshEverythingChanged);
 // appended to and closed, in a Logs folder under the system's temporary folder.
 static void BM_LogEventToFile(benchmark::State& state) {
   TempProgramDirectory folder("qmx-log-bench");
-  FakeEndpoint endpoint;
-  SystemClock clock;
-  FileLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  RecordingNotifier notifier;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
+  FakeServices<FakeEndpoint, SystemClock, FileLogSink> fakes;
+  PanelCore core{fakes.services()};
   core.FormCreate({}, folder.program());
   for (auto _ : state) core.LogEvent(EventCode::DigitalAlarm, 2);
-  if (!std::filesystem::exists(core.LogDirectory + "/" + LogFileName(clock.Now())))
+  if (!std::filesystem::exists(core.LogDirectory + "/" + LogFileName(fakes.clock.Now())))
     state.SkipWithError("no log file written");
 }
 BENCHMARK(BM_LogEventToFile);

@@ -8,6 +8,7 @@
 //   --quick  one minute at 20 reports a second instead of ten, and a shorter idle spell
 #include "config/DataFile.h"
 #include "config/UnitConfiguration.h"
+#include "support/LoopbackSocket.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -62,41 +63,25 @@ std::string LoadAverage() {
   return one + " " + five + " " + fifteen;
 }
 
-// The unit's end: a UDP socket on 127.0.0.1 that sends only to 127.0.0.0/8.
+// The unit's end: a socket on 127.0.0.1 that answers the panel that polled it last.
 class UnitSocket {
  public:
   UnitSocket() {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof local;
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0)
-      Fail("cannot bind a socket on 127.0.0.1");
-    port_ = ntohs(local.sin_port);
+    if (socket_.port() == 0) Fail("cannot bind a socket on 127.0.0.1");
   }
-  ~UnitSocket() { ::close(fd_); }
-  UnitSocket(const UnitSocket&) = delete;
-  UnitSocket& operator=(const UnitSocket&) = delete;
 
-  int fd() const { return fd_; }
-  std::uint16_t port() const { return port_; }
+  int fd() const { return socket_.fd(); }
+  std::uint16_t port() const { return socket_.port(); }
 
   void Send(std::string_view bytes) const {
-    if (!peer_) return;
-    (void)::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&*peer_), sizeof *peer_);
+    if (peer_) socket_.SendTo(*peer_, bytes);
   }
   // One waiting datagram, without waiting; a poll from a loopback address becomes the peer.
   std::optional<std::string> Take() {
-    char buffer[2048];
-    sockaddr_in from{};
-    socklen_t size = sizeof from;
-    const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &size);
-    if (n < 0) return std::nullopt;
-    std::string bytes(buffer, static_cast<std::size_t>(n));
-    if (bytes == Poll && (ntohl(from.sin_addr.s_addr) >> 24) == 127) peer_ = from;
-    return bytes;
+    auto received = socket_.Receive(std::chrono::milliseconds(0));
+    if (!received) return std::nullopt;
+    if (received->bytes == Poll && LoopbackSocket::IsLoopback(received->from)) peer_ = received->from;
+    return std::move(received->bytes);
   }
   void Forget() {
     while (Take()) {
@@ -105,8 +90,7 @@ class UnitSocket {
   }
 
  private:
-  int fd_ = -1;
-  std::uint16_t port_ = 0;
+  LoopbackSocket socket_;
   std::optional<sockaddr_in> peer_;
 };
 

@@ -60,14 +60,8 @@ TEST(Startup, ProgramDirectoryIsAbsoluteWithoutTrailingSeparator) {
   // A bare name, or no program path at all: the current directory, never the root.
   for (const char* program : {"quellmarinox-simple-panel", ""}) {
     SCOPED_TRACE(program);
-    FakeEndpoint endpoint;
-    SettableClock clock;
-    MemoryLogSink sink;
-    RecordingView view;
-    CountingSound sound;
-    ScriptedPrompts prompts;
-    RecordingNotifier notifier;
-    PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts, notifier});
+    FakeServices<> fakes;
+    PanelCore core(fakes.services());
     TempProgramDirectory here("qmx-cwd");
     const fs::path previous = fs::current_path();
     fs::current_path(here.path);
@@ -127,24 +121,18 @@ TEST(Startup, LogDirectoryIsMadeWhenMissingAndLeftAloneOtherwise) {
   fs::remove_all(dir);
   fs::create_directories(dir / "Logs");
   std::ofstream(dir / "Logs" / "keep.csv") << "x";
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  FileLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  RecordingNotifier notifier;
-  PanelCore core(PanelServices{endpoint, clock, sink, view, sound, prompts, notifier});
+  FakeServices<FakeEndpoint, SettableClock, FileLogSink> fakes;
+  PanelCore core(fakes.services());
   core.FormCreate({}, (dir / "quellmarinox-simple-panel").string());
   EXPECT_TRUE(fs::exists(dir / "Logs" / "keep.csv"));
   EXPECT_EQ(fs::file_size(dir / "Logs" / "261205.csv"), 41u);  // "Application Started" and CR LF
   // Help file present but no engine: the button is hidden all the same.
   std::ofstream(dir / "quellmarinox-simple-panel.chm") << "help";
   fs::remove_all(dir / "Logs");
-  PanelCore again(PanelServices{endpoint, clock, sink, view, sound, prompts, notifier});
-  view.helpVisible = true;
+  PanelCore again(fakes.services());
+  fakes.view.helpVisible = true;
   again.FormCreate({}, (dir / "quellmarinox-simple-panel").string());
   EXPECT_TRUE(fs::is_directory(dir / "Logs"));
-  EXPECT_FALSE(view.helpVisible);
+  EXPECT_FALSE(fakes.view.helpVisible);
   fs::remove_all(dir);
 }

@@ -143,7 +143,7 @@ inline bool TickUntil(UnitSim& sim, const CountingEndpoint& endpoint, const std:
 }
 
 // The panel's core over the real UDP endpoint, started in a private program directory.
-struct LoopbackRig {
+struct LoopbackRig : FakeServices<CountingEndpoint> {
   LoopbackRig() { core.FormCreate({}, (directory.path() + "/quellmarinox-simple-panel").toStdString()); }
 
   void tick() { core.Timer1Timer(); }
@@ -161,12 +161,5 @@ struct LoopbackRig {
   }
 
   QTemporaryDir directory;
-  CountingEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  RecordingNotifier notifier;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
+  PanelCore core{services()};
 };

@@ -56,7 +56,7 @@ std::string Joined(const Lines& lines) {
 }
 
 // A panel over the fakes that writes its log for real, in a program folder of the test's.
-struct FileRig {
+struct FileRig : FakeServices<FakeEndpoint, SettableClock, FileLogSink> {
   explicit FileRig(const fs::path& folder) : logs(folder / "Logs") {
     core.FormCreate({}, (folder / "quellmarinox-simple-panel").string());
   }
@@ -67,14 +67,7 @@ struct FileRig {
   }
 
   fs::path logs;
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  FileLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  RecordingNotifier notifier;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
+  PanelCore core{services()};
 };
 }  // namespace
 

@@ -4,11 +4,7 @@
 // panel still answers reports, has polled on time throughout, has logged only whole lines
 // that the reports explain, and holds no more memory than before to speak of.
 #include "program/PanelProcess.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
+#include "support/LoopbackSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -27,57 +23,7 @@ namespace {
 constexpr std::string_view Poll = "KELDRON,U****************";
 constexpr std::string_view Ack = "KELDRON,C,S,****************";
 
-struct Received {
-  std::string bytes;
-  sockaddr_in from{};
-  SteadyClock::time_point at;
-};
-
-// A UDP socket on 127.0.0.1 that sends only to 127.0.0.0/8.
-class LoopbackSocket {
- public:
-  LoopbackSocket() {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof local;
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0)
-      return;
-    port_ = ntohs(local.sin_port);
-  }
-  ~LoopbackSocket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  LoopbackSocket(const LoopbackSocket&) = delete;
-  LoopbackSocket& operator=(const LoopbackSocket&) = delete;
-
-  std::uint16_t port() const { return port_; }
-
-  void SendTo(const sockaddr_in& to, std::string_view bytes) const {
-    if ((ntohl(to.sin_addr.s_addr) >> 24) != 127) return;  // never off this machine
-    (void)::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-  }
-
-  // The next datagram, waiting at most `wait`.
-  std::optional<Received> Receive(std::chrono::milliseconds wait) const {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(wait.count())) != 1) return std::nullopt;
-    Received r;
-    r.bytes.resize(65536);
-    socklen_t size = sizeof r.from;
-    const ssize_t n = ::recvfrom(fd_, r.bytes.data(), r.bytes.size(), 0, reinterpret_cast<sockaddr*>(&r.from), &size);
-    if (n < 0) return std::nullopt;
-    r.bytes.resize(static_cast<std::size_t>(n));
-    r.at = SteadyClock::now();
-    return r;
-  }
-
- private:
-  int fd_ = -1;
-  std::uint16_t port_ = 0;
-};
+using Received = LoopbackSocket::Received;
 
 // A report of the given type; `inputs` holds 16 "0"/"1".
 std::string Report(char type, const std::string& inputs, std::mt19937& random) {

@@ -218,9 +218,24 @@ class TempProgramDirectory {
   static inline int serial_ = 0;
 };
 
+// One of each service a PanelCore is given; the endpoint, the clock and the log sink may be
+// real ones where a test or benchmark needs them.
+template <typename Endpoint = FakeEndpoint, typename ClockType = SettableClock, typename Sink = MemoryLogSink>
+struct FakeServices {
+  PanelServices services() { return {endpoint, clock, sink, view, sound, prompts, notifier}; }
+
+  Endpoint endpoint;
+  ClockType clock;
+  Sink sink;
+  RecordingView view;
+  CountingSound sound;
+  ScriptedPrompts prompts;
+  RecordingNotifier notifier;
+};
+
 // A PanelCore over the fakes, started as the program would be, in a private program
 // directory under the system's temporary folder.
-class Rig {
+class Rig : public FakeServices<> {
  public:
   explicit Rig(const std::vector<std::string>& arguments = {}) : directory(temp.path) {
     core.FormCreate(arguments, temp.program());
@@ -247,12 +262,5 @@ class Rig {
 
   TempProgramDirectory temp{"qmx-rig"};
   std::filesystem::path directory;
-  FakeEndpoint endpoint;
-  SettableClock clock;
-  MemoryLogSink sink;
-  RecordingView view;
-  CountingSound sound;
-  ScriptedPrompts prompts;
-  RecordingNotifier notifier;
-  PanelCore core{PanelServices{endpoint, clock, sink, view, sound, prompts, notifier}};
+  PanelCore core{services()};
 };
