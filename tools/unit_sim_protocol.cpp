@@ -274,13 +274,13 @@ std::uint64_t AnalogueMotion::Draw() {
   return z ^ (z >> 31);
 }
 
-std::string Printable(std::string_view bytes) {
+std::string Printable(std::string_view bytes, bool keepSpace) {
   static constexpr char Hex[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(bytes.size());
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+    if ((byte > 0x20 || (keepSpace && byte == 0x20)) && byte < 0x7F && byte != '\\') {
       text += c;
     } else {
       text += "\\x";

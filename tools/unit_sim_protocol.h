@@ -114,5 +114,6 @@ class AnalogueMotion {
   std::uint64_t random_;
 };
 
-// Bytes outside printable ASCII as \xHH, so a trace line is always one safe line.
-[[nodiscard]] std::string Printable(std::string_view bytes);
+// Bytes outside printable ASCII, and the backslash, as \xHH, so a trace line is always one
+// safe line. Without keepSpace a blank is written \x20 too, for a field among blanks.
+[[nodiscard]] std::string Printable(std::string_view bytes, bool keepSpace = true);

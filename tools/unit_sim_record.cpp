@@ -1,5 +1,7 @@
 #include "tools/unit_sim_record.h"
 
+#include "tools/unit_sim_protocol.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -7,7 +9,6 @@
 
 namespace {
 
-constexpr char Hex[] = "0123456789ABCDEF";
 constexpr std::int64_t MaxMs = 1'000'000'000'000;  // some thirty years: any later time is a damaged file
 
 bool KeptAsItself(unsigned char byte) { return byte > 0x20 && byte < 0x7F && byte != '\\'; }
@@ -69,21 +70,7 @@ std::optional<RecordedDatagram> ParseLine(std::string_view line, std::string& wh
 
 }  // namespace
 
-std::string EscapeBytes(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (KeptAsItself(byte)) {
-      text += c;
-    } else {
-      text += "\\x";
-      text += Hex[byte >> 4];
-      text += Hex[byte & 0xF];
-    }
-  }
-  return text;
-}
+std::string EscapeBytes(std::string_view bytes) { return Printable(bytes, false); }
 
 std::optional<std::string> UnescapeBytes(std::string_view text) {
   std::string bytes;
