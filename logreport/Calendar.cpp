@@ -62,12 +62,19 @@ std::string FormatClock(Seconds time) {
   return text;
 }
 
-std::string FormatDateTime(Seconds time) {
-  std::string text = FormatDate(DayOfTime(time));
+namespace {
+// " hh:nn:ss" after a date.
+void AppendTimeOfDay(std::string& text, Seconds time) {
   text.push_back(' ');
   text += FormatClock(time);
   text.push_back(':');
   AppendDigits(text, (time - DayOfTime(time) * SecondsPerDay) % 60, 2);
+}
+}  // namespace
+
+std::string FormatDateTime(Seconds time) {
+  std::string text = FormatDate(DayOfTime(time));
+  AppendTimeOfDay(text, time);
   return text;
 }
 
@@ -79,10 +86,7 @@ std::string FormatSortableTime(Seconds time) {
   AppendDigits(text, static_cast<unsigned>(date.month()), 2);
   text.push_back('-');
   AppendDigits(text, static_cast<unsigned>(date.day()), 2);
-  text.push_back(' ');
-  text += FormatClock(time);
-  text.push_back(':');
-  AppendDigits(text, (time - DayOfTime(time) * SecondsPerDay) % 60, 2);
+  AppendTimeOfDay(text, time);
   return text;
 }
 
