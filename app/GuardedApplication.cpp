@@ -2,6 +2,7 @@
 
 #include "app/QtPrompts.h"
 
+#include <QIcon>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -30,6 +31,7 @@ extern "C" void WriteSignalByte(int signal) {
 GuardedApplication::GuardedApplication(char* programName)
     : ToolkitArguments(programName), QApplication(ToolkitArguments::argc, ToolkitArguments::argv) {
   setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
+  setWindowIcon(QIcon(QStringLiteral(":/icons/quellmarinox-simple-panel-256.png")));  // every window's
   // Under a file-size limit a write past it then fails (EFBIG) like one on a full disk, which
   // the log and the save report, instead of the signal ending the panel.
   ::signal(SIGXFSZ, SIG_IGN);

@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -69,7 +68,6 @@ TMainForm::TMainForm(const MainFormServices& services, const std::vector<std::st
                           services.notifier}) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
-  QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/quellmarinox-simple-panel-256.png")));
   setFont(PanelFont());
   BuildControls();
   if (const QScreen* screen = QGuiApplication::primaryScreen())

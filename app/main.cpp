@@ -12,6 +12,8 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
 TMainForm* MainForm = nullptr;
 TEditForm* EditForm = nullptr;
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
     }
   });
 
+  std::optional<std::string> failure;
   try {
     const std::string programFile = ProgramFilePath(invokedAs);
     // The arguments as the platform split them, every one of them, for the panel's grammar.
@@ -60,16 +63,14 @@ int main(int argc, char** argv) {
     if (closeRequested) MainForm->close();
 
     GuardedApplication::exec();
-    MainForm = nullptr;
-    EditForm = nullptr;
   } catch (const std::exception& error) {
-    MainForm = nullptr;
-    EditForm = nullptr;
-    ShowStandardError(error.what());
+    failure = error.what();
   } catch (...) {
-    MainForm = nullptr;
-    EditForm = nullptr;
-    ShowStandardError("Unknown error.");
+    failure = "Unknown error.";
   }
+  // The windows are gone: a closing signal during the error box must find none to close.
+  MainForm = nullptr;
+  EditForm = nullptr;
+  if (failure) ShowStandardError(failure->c_str());
   return 0;
 }
