@@ -28,13 +28,21 @@ extern "C" void WriteSignalByte(int signal) {
 }
 }  // namespace
 
+void detail::PrepareProcess() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // open() takes the lowest free descriptor, which is this one: the lower ones are open.
+    const int opened = ::open("/dev/null", O_RDWR);
+    if (opened > STDERR_FILENO) ::close(opened);
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
 GuardedApplication::GuardedApplication(char* programName)
     : ToolkitArguments(programName), QApplication(ToolkitArguments::argc, ToolkitArguments::argv) {
   setQuitOnLastWindowClosed(false);  // the main window's closing ends the program
   setWindowIcon(QIcon(QStringLiteral(":/icons/quellmarinox-simple-panel-256.png")));  // every window's
-  // Under a file-size limit a write past it then fails (EFBIG) like one on a full disk, which
-  // the log and the save report, instead of the signal ending the panel.
-  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 void GuardedApplication::HandleClosingSignals(std::function<void()> onSignal) {

@@ -12,10 +12,18 @@
 class QSocketNotifier;
 
 namespace detail {
+// Made safe before the toolkit opens anything: descriptors 0, 1 and 2 open (on /dev/null
+// when the program was started without them, so that no file or socket opened later becomes
+// standard error and gets the panel's notices written into it), and SIGPIPE ignored (a
+// notice written to a pipe whose reader has gone then fails with EPIPE and is dropped,
+// instead of ending the panel). Also SIGXFSZ: a write past a file-size limit then fails
+// (EFBIG) like one on a full disk, which the log and the save report.
+void PrepareProcess();
+
 // The argument count and vector the toolkit keeps a reference to; a base, so that they
-// exist before the QApplication base is built with them.
+// exist before the QApplication base is built with them (and after PrepareProcess).
 struct ToolkitArguments {
-  explicit ToolkitArguments(char* programName) : argv{programName, nullptr} {}
+  explicit ToolkitArguments(char* programName) : argv{programName, nullptr} { PrepareProcess(); }
   int argc = 1;
   char* argv[2];
 };

@@ -30,12 +30,16 @@ using SteadyClock = std::chrono::steady_clock;
 // Readiness waits only; a slow machine (or a sanitizer build) just takes longer.
 inline constexpr auto Patience = std::chrono::seconds(60);
 
+// For Spawn's `errors`: the child starts with standard error closed, as some launchers do.
+inline constexpr int ClosedDescriptor = -2;
+
 // Starts argv[0] (a path) with the test's environment plus `overrides` ("NAME=value"), in
 // `directory`, with the three closing signals at their defaults as from a fresh terminal.
 // The child dies with the test, so a failed test leaves nothing running. Output goes to
-// `output` when given (a pipe's write end), else stays the test's own.
+// `output` when given (a pipe's write end), else stays the test's own; standard error the
+// same with `errors`, or is closed with ClosedDescriptor.
 inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& overrides,
-                   const fs::path& directory = {}, int output = -1) {
+                   const fs::path& directory = {}, int output = -1, int errors = -1) {
   std::vector<std::string> environment;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
@@ -59,6 +63,8 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
   for (int s : {SIGTERM, SIGINT, SIGHUP}) ::signal(s, SIG_DFL);
   if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(127);
   if (output >= 0) ::dup2(output, STDOUT_FILENO);
+  if (errors >= 0) ::dup2(errors, STDERR_FILENO);
+  if (errors == ClosedDescriptor) ::close(STDERR_FILENO);
   ::execve(args[0], args.data(), envp.data());
   _exit(127);  // unqualified, as cppcheck knows that this one does not return
 }
@@ -96,9 +102,10 @@ inline std::optional<std::string> Capture(std::vector<std::string> argv) {
 
 class PanelProcess {
  public:
-  // moreAsanOptions (":name=value...") go to the sanitizer build's ASAN_OPTIONS.
+  // moreAsanOptions (":name=value...") go to the sanitizer build's ASAN_OPTIONS; `errors`
+  // is as for Spawn.
   PanelProcess(const fs::path& folder, const std::vector<std::string>& arguments,
-               const std::string& platform = "offscreen", std::string moreAsanOptions = {})
+               const std::string& platform = "offscreen", std::string moreAsanOptions = {}, int errors = -1)
       : folder_(folder) {
     fs::copy_file(QMX_PANEL, folder / "quellmarinox-simple-panel", fs::copy_options::overwrite_existing);
     fs::copy_file(QMX_ALARM_WAV, folder / "Alarm.wav", fs::copy_options::overwrite_existing);
@@ -110,7 +117,7 @@ class PanelProcess {
     if (platform == "xcb") moreAsanOptions += ":strict_string_checks=0";
     if (const char* asan = std::getenv("ASAN_OPTIONS"); asan && !moreAsanOptions.empty())
       overrides.push_back(std::string("ASAN_OPTIONS=") + asan + moreAsanOptions);
-    pid_ = Spawn(argv, overrides, folder);
+    pid_ = Spawn(argv, overrides, folder, -1, errors);
   }
   ~PanelProcess() {
     if (!Ended()) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace panel_process;
 using Events = std::vector<std::string>;
@@ -45,6 +46,31 @@ TEST(Program, SignalsCloseThePanelAsTheExitButtonDoes) {
   panel.Signal(SIGTERM);
   EXPECT_EQ(panel.WaitForExit(), 0);
   EXPECT_EQ(panel.Events(), (Events{"Application Started", "Application Closed"}));
+}
+
+// Where standard error goes never ends or stops the panel. Each run starts with a notice on
+// standard error (an argument too long to read). A pipe whose reader has gone would end the
+// panel with SIGPIPE at that notice; a closed descriptor 2 would be taken by the next file
+// or socket opened (the X connection, say), and the notice written into it.
+TEST(Program, StandardErrorClosedOrItsReaderGoneNeverEndsThePanel) {
+  const std::string tooLong = "-" + std::string(600, 'x');
+  for (const bool closed : {false, true}) {
+    SCOPED_TRACE(closed ? "standard error closed" : "standard error a pipe without a reader");
+    TempProgramDirectory folder("qmx-stderr");
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    ::close(pipe[0]);
+    PanelProcess panel(folder.path, {tooLong}, "offscreen", {}, closed ? ClosedDescriptor : pipe[1]);
+    ::close(pipe[1]);
+    ASSERT_TRUE(panel.WaitForEvent("Application Started"));
+    if (closed) {
+      const fs::path errors = "/proc/" + std::to_string(panel.Pid()) + "/fd/2";
+      EXPECT_EQ(fs::read_symlink(errors), "/dev/null");
+    }
+    panel.Signal(SIGTERM);
+    EXPECT_EQ(panel.WaitForExit(), 0);
+    EXPECT_EQ(panel.Events(), (Events{"Application Started", "Application Closed"}));
+  }
 }
 
 TEST(Program, ToolkitOptionsAreOrdinaryArguments) {
