@@ -19,15 +19,19 @@ std::uint32_t Field(const unsigned char* bytes, int width, bool bigEndian) {
   return value;
 }
 
+constexpr std::uint32_t FloatEncoding = 3;
+
+// What a sound server takes as it is: integer samples of 8 to 32 bits or 32-bit floats, at
+// most 32 channels (PulseAudio's limit) and 384 kHz.
 bool Playable(std::uint32_t format, std::uint32_t channels, std::uint32_t rate, std::uint32_t bits) {
-  constexpr std::uint32_t Pcm = 1, Float = 3, Extensible = 0xFFFE;
+  constexpr std::uint32_t Pcm = 1, Extensible = 0xFFFE;
   const bool integerBits = bits == 8 || bits == 16 || bits == 24 || bits == 32;
-  return channels > 0 && rate > 0 &&
-         (((format == Pcm || format == Extensible) && integerBits) || (format == Float && bits == 32));
+  return channels > 0 && channels <= 32 && rate > 0 && rate <= 384000 &&
+         (((format == Pcm || format == Extensible) && integerBits) || (format == FloatEncoding && bits == 32));
 }
 }  // namespace
 
-std::optional<std::string> WaveFileProblem(const std::string& path) {
+std::variant<WaveSound, std::string> ReadWaveFile(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return path + " not found";
   const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -38,27 +42,39 @@ std::optional<std::string> WaveFileProblem(const std::string& path) {
   if (!in.read(reinterpret_cast<char*>(riff), sizeof riff) ||
       (std::memcmp(riff, "RIFF", 4) != 0 && std::memcmp(riff, "RIFX", 4) != 0) || std::memcmp(riff + 8, "WAVE", 4) != 0)
     return path + " is not a wave file";
-  const bool bigEndian = riff[3] == 'X';
+  WaveSound sound;
+  sound.bigEndian = riff[3] == 'X';
   bool formatSeen = false;
   std::uintmax_t at = sizeof riff;
   for (;;) {
     unsigned char chunk[8];
     if (!in.read(reinterpret_cast<char*>(chunk), sizeof chunk)) return path + " is cut short";
     at += sizeof chunk;
-    const std::uint32_t length = Field(chunk + 4, 4, bigEndian);
+    const std::uint32_t length = Field(chunk + 4, 4, sound.bigEndian);
     if (length > size - at) return path + " is cut short";
     if (std::memcmp(chunk, "fmt ", 4) == 0) {
       unsigned char format[16];
       if (length < sizeof format || !in.read(reinterpret_cast<char*>(format), sizeof format))
         return path + " is not a wave file";
-      if (!Playable(Field(format, 2, bigEndian), Field(format + 2, 2, bigEndian), Field(format + 4, 4, bigEndian),
-                    Field(format + 14, 2, bigEndian)))
+      const std::uint32_t encoding = Field(format, 2, sound.bigEndian);
+      sound.channels = static_cast<std::uint16_t>(Field(format + 2, 2, sound.bigEndian));
+      sound.rate = Field(format + 4, 4, sound.bigEndian);
+      sound.bits = static_cast<std::uint16_t>(Field(format + 14, 2, sound.bigEndian));
+      if (!Playable(encoding, sound.channels, sound.rate, sound.bits))
         return path + " is in a wave format that cannot be played";
+      sound.floatSamples = encoding == FloatEncoding;
       formatSeen = true;
     } else if (std::memcmp(chunk, "data", 4) == 0) {
       if (!formatSeen) return path + " is not a wave file";
-      if (length == 0) return path + " holds no sound";
-      return std::nullopt;
+      if (length > MaxWaveSampleBytes) return path + " is too long for an alarm loop";
+      // A sound server takes whole frames only; a partial last frame is left out.
+      const std::uint32_t frame = std::uint32_t{sound.channels} * (sound.bits / 8U);
+      sound.samples.resize(length - length % frame);
+      if (sound.samples.empty()) return path + " holds no sound";
+      if (!in.seekg(static_cast<std::streamoff>(at)) ||
+          !in.read(sound.samples.data(), static_cast<std::streamsize>(sound.samples.size())))
+        return path + " cannot be read";
+      return sound;
     }
     at += length + (length & 1);  // chunks are padded to an even length
     if (!in.seekg(static_cast<std::streamoff>(at))) return path + " is cut short";

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 
 class AlarmSound {
  public:
@@ -21,8 +22,21 @@ void UpdateAlarmSound(const UnitConfiguration& config, std::span<const AlarmStat
                       std::span<const AlarmState, AnalogueInputCount> analogueStates, bool linkLostUnaccepted,
                       std::uint8_t& AlarmSoundPlaying, AlarmSound& sound);
 
-// Why the wave file at path cannot be looped, or nothing when it can: it must be there, be a
-// RIFF "WAVE" file whose "fmt " chunk is uncompressed, and hold its whole "data" chunk. The
-// sound back end never finishes loading a file cut short (and then blocks when any sound is
-// destroyed), so such a file must not reach it. The text starts with the path.
-[[nodiscard]] std::optional<std::string> WaveFileProblem(const std::string& path);
+// The sound of a wave file, as its "fmt " chunk describes it: whole frames of integer or
+// float samples, ready for a sound server.
+struct WaveSound {
+  bool floatSamples = false;
+  bool bigEndian = false;  // a "RIFX" file
+  std::uint16_t channels = 0;
+  std::uint32_t rate = 0;
+  std::uint16_t bits = 0;
+  std::string samples;
+};
+
+// Longer sounds are refused rather than held in memory: the alarm is a short loop.
+inline constexpr std::uint32_t MaxWaveSampleBytes = 16U << 20U;
+
+// The wave file at path, or why it cannot be looped: it must be there, be a RIFF "WAVE" file
+// whose "fmt " chunk is uncompressed, and hold its whole "data" chunk. The text starts with
+// the path.
+[[nodiscard]] std::variant<WaveSound, std::string> ReadWaveFile(const std::string& path);

@@ -1,7 +1,11 @@
-// The real alarm sound: "Alarm.wav" beside the program file, looped by QSoundEffect.
-// When it cannot be played (no file, not a playable wave, no sound device) the operator is
-// told once, and every later Play tries again, so a file put back or a device plugged in
-// later is used.
+// The real alarm sound: "Alarm.wav" beside the program file, looped on the desktop's sound
+// server through PulseAudio's client library (PipeWire's pulse server speaks the same).
+//
+// While the sound is wanted, a watch on the window thread checks four times a second that the
+// server really takes it: the connection is up, the stream is playing, and the server's read
+// position in the stream moves on. A server that is not there yet, goes away, restarts or
+// loses its output is reconnected to by itself, about once a second, and the operator is told
+// once when the sound stops reaching the server and once when it is heard again.
 #pragma once
 
 #include "monitor/AlarmSound.h"
@@ -10,7 +14,7 @@
 #include <memory>
 #include <string>
 
-class QSoundEffect;
+class QTimer;
 
 class QtAlarmSound final : public AlarmSound {
  public:
@@ -21,14 +25,18 @@ class QtAlarmSound final : public AlarmSound {
   void Play() override;
   void Stop() override;
 
-  // True while the sound is loaded and looping on a device.
-  [[nodiscard]] bool Playing() const;
-
  private:
-  void Failed(const std::string& reason);
+  class Server;
+  void Watch();
 
   std::string path_;
-  // Made on the first Play, so a panel that never alarms never wakes the audio back end.
-  std::unique_ptr<QSoundEffect> effect_;
+  OperatorNotifier& notifier_;
   FailureNotice notice_;
+  // Made on the first Play, so a panel that never alarms never connects to the sound server.
+  std::unique_ptr<Server> server_;
+  std::unique_ptr<QTimer> watch_;
+  bool wanted_ = false;
+  std::string why_;       // the last fault seen since the sound was last heard
+  int quietWatches_ = 0;  // watches since the sound was last heard, or since it was wanted
+  int watchesToRetry_ = 0;
 };

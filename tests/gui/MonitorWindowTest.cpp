@@ -3,20 +3,24 @@
 #include "app/widgets/GlassButton.h"
 #include "app/widgets/StatusIndicator.h"
 #include "monitor/QtAlarmSound.h"
+#include "support/PulseServer.h"
 #include "support/Wave.h"
 #include "support/WindowRig.h"
 
-#include <QAudioDevice>
+#include <QElapsedTimer>
 #include <QLabel>
-#include <QMediaDevices>
 #include <QTest>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -144,22 +148,62 @@ TEST(QtAlarmSound, TellsTheOperatorOnceWhileItKeepsFailing) {
   sound.Stop();
   sound.Play();
   EXPECT_EQ(notifier.notices, told);
-  EXPECT_FALSE(sound.Playing());
 }
 
-TEST(QtAlarmSound, PlaysAFilePutBackAfterAFailure) {
-  if (QMediaDevices::audioOutputs().isEmpty()) GTEST_SKIP() << "no sound output device here";
-  TempProgramDirectory dir("qmx-sound");
+// Against a real sound server of the test's own: started after the panel, killed and started
+// again, its output taken away and put back. Each time the operator is told once that the
+// sound is not heard, and once that it is again, and the server plays it within seconds of
+// coming back, with nothing done on the panel's side.
+TEST(QtAlarmSound, ComesBackByItselfWhenTheSoundServerComesBack) {
+  if (const std::string missing = PulseServer::Missing(); !missing.empty()) GTEST_SKIP() << missing;
+  TempProgramDirectory dir("qmx-pulse");
   const std::string wav = (dir.path / "Alarm.wav").string();
+  std::ofstream(wav, std::ios::binary) << WaveBytes();
+  PulseServer server(dir.path / "pulse");
+  ::setenv("PULSE_SERVER", server.Address().c_str(), 1);
   RecordingNotifier notifier;
   QtAlarmSound sound(wav, notifier);
+  const std::string cannot = "The alarm sound cannot be played: ";
+  const std::string again = "The alarm sound is playing again.";
+  const auto waitFor = [](const char* what, const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 20000) QTest::qWait(50);
+    std::printf("%s: %.1f s\n", what, static_cast<double>(timer.elapsed()) / 1000);
+    return done();
+  };
+  const auto told = [&](std::size_t count) { return [&notifier, count] { return notifier.notices.size() >= count; }; };
+  const auto sounding = [&] { return server.Sounding(); };
+
   sound.Play();
+  ASSERT_TRUE(waitFor("told that no server is there", told(1)));
+  EXPECT_EQ(notifier.notices[0], cannot + "the sound server cannot be reached (Connection refused)");
+  ASSERT_TRUE(server.Start());
+  EXPECT_TRUE(waitFor("heard after the server started late", sounding));
+  ASSERT_TRUE(waitFor("told it plays", told(2)));
+  EXPECT_EQ(notifier.notices[1], again);
+
+  server.Kill();
+  ASSERT_TRUE(waitFor("told that the server was killed", told(3)));
+  EXPECT_THAT(notifier.notices[2], testing::StartsWith(cannot + "the "));
+  ASSERT_TRUE(server.Start());
+  EXPECT_TRUE(waitFor("heard after the server started again", sounding));
+  ASSERT_TRUE(waitFor("told it plays again", told(4)));
+  EXPECT_EQ(notifier.notices[3], again);
+
+  server.RemoveOutput();
+  ASSERT_TRUE(waitFor("told that the output went", told(5)));
+  EXPECT_THAT(notifier.notices[4], testing::StartsWith(cannot + "the sound server "));
+  server.AddOutput();
+  EXPECT_TRUE(waitFor("heard after the output came back", sounding));
+  ASSERT_TRUE(waitFor("told it plays again", told(6)));
+  EXPECT_EQ(notifier.notices[5], again);
+
+  // Accepted: the stream leaves the server, the sound stops, and nothing more is told.
   sound.Stop();
-  std::ofstream(wav, std::ios::binary) << WaveBytes();
-  sound.Play();
-  for (int i = 0; i < 400 && !sound.Playing(); ++i) QTest::qWait(25);
-  EXPECT_TRUE(sound.Playing());
-  sound.Stop();
-  EXPECT_FALSE(sound.Playing());
-  EXPECT_EQ(notifier.notices, Lines{"The alarm sound cannot be played: " + wav + " not found"});
+  EXPECT_TRUE(waitFor("stream gone after the accept", [&] { return server.Streams() == 0; }));
+  EXPECT_TRUE(waitFor("silent after the accept", [&] { return !server.Sounding(); }));
+  QTest::qWait(2500);
+  EXPECT_EQ(notifier.notices.size(), 6u) << notifier.notices.back();
+  ::unsetenv("PULSE_SERVER");
 }

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
+#include <tuple>
+#include <variant>
 
 namespace {
 using enum AlarmState;
@@ -78,17 +82,33 @@ TEST(StatusDisplay, ValueTextIsCutNotRounded) {
   EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::quiet_NaN()), "NAN");
 }
 
-TEST(AlarmSound, WaveFileProblemNamesWhatKeepsTheFileFromLooping) {
+TEST(AlarmSound, ReadWaveFileNamesWhatKeepsTheFileFromLooping) {
   TempProgramDirectory dir("qmx-wave");
   const std::string wav = (dir.path / "Alarm.wav").string();
+  const auto problemOf = [](const std::string& path) -> std::optional<std::string> {
+    auto read = ReadWaveFile(path);
+    if (const auto* problem = std::get_if<std::string>(&read)) return *problem;
+    return std::nullopt;
+  };
   const auto problem = [&](const std::string& bytes) {
     std::ofstream(wav, std::ios::binary | std::ios::trunc) << bytes;
-    return WaveFileProblem(wav);
+    return problemOf(wav);
   };
   const std::string good = WaveBytes();
-  EXPECT_EQ(WaveFileProblem(wav), wav + " not found");
-  EXPECT_EQ(WaveFileProblem(dir.path.string()), dir.path.string() + " not found");
+  EXPECT_EQ(problemOf(wav), wav + " not found");
+  EXPECT_EQ(problemOf(dir.path.string()), dir.path.string() + " not found");
   EXPECT_EQ(problem(good), std::nullopt);
+  const auto sound = std::get<WaveSound>(ReadWaveFile(wav));
+  EXPECT_EQ(sound.samples, good.substr(44));
+  EXPECT_EQ((std::tuple{sound.floatSamples, sound.bigEndian, sound.channels, sound.rate, sound.bits}),
+            (std::tuple{false, false, std::uint16_t{1}, std::uint32_t{8000}, std::uint16_t{16}}));
+  // A last frame cut in half is left out; a sound too long for a loop is refused unread.
+  EXPECT_EQ(problem(good.substr(0, 40) + std::string("\x41\x06\0\0", 4) + good.substr(44) + "x"), std::nullopt);
+  EXPECT_EQ(std::get<WaveSound>(ReadWaveFile(wav)).samples, good.substr(44));
+  const std::string huge = good.substr(0, 40) + std::string("\1\0\0\1", 4);
+  EXPECT_EQ(problem(huge), wav + " is cut short");
+  std::filesystem::resize_file(wav, 44 + 0x1000001);
+  EXPECT_EQ(problemOf(wav), wav + " is too long for an alarm loop");
   EXPECT_EQ(problem(WaveBytes(3, 32)), std::nullopt);  // float samples
   // Chunks before the sound are passed over, an odd-sized one with its pad byte.
   EXPECT_EQ(problem(std::string(good).insert(36, std::string("LIST\3\0\0\0abc\0", 12))), std::nullopt);
