@@ -174,30 +174,29 @@ TEST(QtAlarmSound, ComesBackByItselfWhenTheSoundServerComesBack) {
   };
   const auto told = [&](std::size_t count) { return [&notifier, count] { return notifier.notices.size() >= count; }; };
   const auto sounding = [&] { return server.Sounding(); };
-
+  struct Fault {
+    const char* name;
+    std::function<void()> make, mend;
+    std::string toldPrefix;
+  };
+  const Fault faults[] = {
+      {"the server not started yet", [] {}, [&] { ASSERT_TRUE(server.Start()); },
+       cannot + "the sound server cannot be reached (Connection refused)"},
+      {"the server killed", [&] { server.Kill(); }, [&] { ASSERT_TRUE(server.Start()); }, cannot + "the "},
+      {"its output removed", [&] { server.RemoveOutput(); }, [&] { server.AddOutput(); }, cannot + "the sound server "},
+  };
   sound.Play();
-  ASSERT_TRUE(waitFor("told that no server is there", told(1)));
-  EXPECT_EQ(notifier.notices[0], cannot + "the sound server cannot be reached (Connection refused)");
-  ASSERT_TRUE(server.Start());
-  EXPECT_TRUE(waitFor("heard after the server started late", sounding));
-  ASSERT_TRUE(waitFor("told it plays", told(2)));
-  EXPECT_EQ(notifier.notices[1], again);
-
-  server.Kill();
-  ASSERT_TRUE(waitFor("told that the server was killed", told(3)));
-  EXPECT_THAT(notifier.notices[2], testing::StartsWith(cannot + "the "));
-  ASSERT_TRUE(server.Start());
-  EXPECT_TRUE(waitFor("heard after the server started again", sounding));
-  ASSERT_TRUE(waitFor("told it plays again", told(4)));
-  EXPECT_EQ(notifier.notices[3], again);
-
-  server.RemoveOutput();
-  ASSERT_TRUE(waitFor("told that the output went", told(5)));
-  EXPECT_THAT(notifier.notices[4], testing::StartsWith(cannot + "the sound server "));
-  server.AddOutput();
-  EXPECT_TRUE(waitFor("heard after the output came back", sounding));
-  ASSERT_TRUE(waitFor("told it plays again", told(6)));
-  EXPECT_EQ(notifier.notices[5], again);
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    const std::size_t before = notifier.notices.size();
+    fault.make();
+    ASSERT_TRUE(waitFor("told of the fault", told(before + 1)));
+    EXPECT_THAT(notifier.notices[before], testing::StartsWith(fault.toldPrefix));
+    fault.mend();
+    EXPECT_TRUE(waitFor("heard again, on the server", sounding));
+    ASSERT_TRUE(waitFor("told it plays", told(before + 2)));
+    EXPECT_EQ(notifier.notices[before + 1], again);
+  }
 
   // Accepted: the stream leaves the server, the sound stops, and nothing more is told.
   sound.Stop();

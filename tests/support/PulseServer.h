@@ -4,6 +4,7 @@
 // never from the panel's opinion. The server dies with the test.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -98,9 +99,7 @@ class PulseServer {
     std::string samples(Quarter, '\0');
     in.seekg(-Quarter, std::ios::end);
     in.read(samples.data(), Quarter);
-    for (const char sample : samples)
-      if (static_cast<unsigned char>(sample) != 0x80) return true;
-    return false;
+    return std::ranges::any_of(samples, [](char sample) { return static_cast<unsigned char>(sample) != 0x80; });
   }
 
  private:
