@@ -6,10 +6,12 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +21,8 @@ class LoopbackSocket {
   struct Received {
     std::string bytes;
     sockaddr_in from{};
+    // When the datagram reached the socket, from the kernel's time stamp: a test that reads
+    // late on a loaded machine still sees when the program sent it.
     std::chrono::steady_clock::time_point at;
   };
 
@@ -28,8 +32,10 @@ class LoopbackSocket {
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof local;
+    const int on = 1;
     if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0)
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
+        ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0)
       return;
     port_ = ntohs(local.sin_port);
   }
@@ -56,11 +62,31 @@ class LoopbackSocket {
     if (::poll(&p, 1, static_cast<int>(wait.count())) != 1) return std::nullopt;
     Received r;
     r.bytes.resize(65536);
-    socklen_t size = sizeof r.from;
-    const ssize_t n = ::recvfrom(fd_, r.bytes.data(), r.bytes.size(), 0, reinterpret_cast<sockaddr*>(&r.from), &size);
+    iovec data{r.bytes.data(), r.bytes.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr message{};
+    message.msg_name = &r.from;
+    message.msg_namelen = sizeof r.from;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t n = ::recvmsg(fd_, &message, 0);
     if (n < 0) return std::nullopt;
     r.bytes.resize(static_cast<std::size_t>(n));
-    r.at = std::chrono::steady_clock::now();
+    const auto now = std::chrono::steady_clock::now();
+    r.at = now;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
+      if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
+      timespec stamp{};
+      std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+      const auto arrived =
+          std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+              std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+      const auto age = std::chrono::system_clock::now() - arrived;
+      if (age > std::chrono::system_clock::duration::zero())
+        r.at = now - std::chrono::duration_cast<std::chrono::steady_clock::duration>(age);
+    }
     return r;
   }
 
