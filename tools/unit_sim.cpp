@@ -31,6 +31,7 @@ void PrintHelp() {
       "Usage: %1$s [--port N] [--name NAME] [--every S] [--script FILE] [--seed N] [--record FILE]\n"
       "       %1$s --replay FILE [--speed N] [--port N] [--record FILE]\n"
       "       %1$s --write-config FILE [--port N] [--name NAME]\n"
+      "       %1$s --show-config FILE\n"
       "\n"
       "Stands in for the remote unit on this machine: listens on 127.0.0.1 only, answers polls\n"
       "with reports, applies toggle and pulse commands, and traces every datagram it receives\n"
@@ -47,6 +48,8 @@ void PrintHelp() {
       "                       starting when the panel sends the recording's first datagram\n"
       "  --speed N            replay N times faster, 0.01 to 1000 (default 1, the recorded pace)\n"
       "  --write-config FILE  write a panel data file (defaults, 127.0.0.1, --port, --name) and end\n"
+      "  --show-config FILE   print the address and port a panel data file holds, as the panel\n"
+      "                       reads it ('127.0.0.1 3012'), and end; exit status 1 if it does not load\n"
       "  --help               show this text and end\n"
       "  --version            show the version and end\n"
       "\n"
@@ -72,6 +75,7 @@ void PrintHelp() {
 struct Arguments {
   SimOptions sim;
   std::string writeConfig;
+  std::string showConfig;
   bool help = false;
   bool version = false;
 };
@@ -132,6 +136,8 @@ bool TakeValue(Arguments& arguments, const std::string& option, const std::strin
     sim.record = value;
   } else if (option == "--replay") {
     sim.replay = value;
+  } else if (option == "--show-config") {
+    arguments.showConfig = value;
   } else {
     arguments.writeConfig = value;
   }
@@ -140,8 +146,8 @@ bool TakeValue(Arguments& arguments, const std::string& option, const std::strin
 
 // Parses the command line; nullopt, after saying why, for anything it cannot take.
 std::optional<Arguments> ReadArguments(int argc, char** argv) {
-  static const std::set<std::string> WithValue = {"--port",   "--name",   "--every", "--script",      "--seed",
-                                                  "--record", "--replay", "--speed", "--write-config"};
+  static const std::set<std::string> WithValue = {"--port",   "--name",   "--every", "--script",       "--seed",
+                                                  "--record", "--replay", "--speed", "--write-config", "--show-config"};
   Arguments arguments;
   std::set<std::string> given;
   for (int i = 1; i < argc; ++i) {
@@ -182,7 +188,12 @@ std::optional<Arguments> ReadArguments(int argc, char** argv) {
       return false;
     });
   };
-  if (given.contains("--write-config")) {
+  if (given.contains("--show-config")) {
+    if (given.size() > 1) {
+      Refuse("--show-config takes nothing else");
+      return std::nullopt;
+    }
+  } else if (given.contains("--write-config")) {
     if (!alone("--write-config", {"--port", "--name"})) return std::nullopt;
     if (arguments.sim.port == 0) {
       Refuse("--write-config expects a --port from 1 to 65535: the panel cannot send to port 0");
@@ -219,6 +230,18 @@ int WriteLoopbackConfiguration(const std::string& path, const SimOptions& sim) {
   return 0;
 }
 
+// What a script needs before it lets the panel connect with a data file: where it sends.
+int ShowConfiguration(const std::string& path) {
+  UnitConfiguration config{};
+  SetDefaults(config);
+  if (const LoadOutcome outcome = ReadDataFile(path, config); outcome != LoadOutcome::Loaded) {
+    std::fprintf(stderr, "%s: %s: %s\n", ProgramName, path.c_str(), std::string(LoadOutcomeMessage(outcome)).c_str());
+    return 1;
+  }
+  std::printf("%s %d\n", ReadText(config.IPAddress).c_str(), static_cast<int>(config.Port));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,6 +257,7 @@ int main(int argc, char** argv) {
   }
   const SimOptions& sim = arguments->sim;
   if (!arguments->writeConfig.empty()) return WriteLoopbackConfiguration(arguments->writeConfig, sim);
+  if (!arguments->showConfig.empty()) return ShowConfiguration(arguments->showConfig);
 
   if (!sim.replay.empty()) {
     ReplayPlan plan = LoadReplay(sim.replay);

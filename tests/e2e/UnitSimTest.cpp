@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // A socket on 127.0.0.1 that plays the panel's part.
@@ -176,6 +178,14 @@ TEST(UnitSim, SaysWhatIsWrongWithAnArgumentAndWritesALoopbackDataFile) {
   const Finished unwritable = RunToEnd({"--write-config", dir + "/missing/unit.dat"});
   EXPECT_EQ(unwritable.exitCode, 1);
   EXPECT_FALSE(unwritable.err.empty());
+
+  // --- --show-config: where a data file sends, as the panel reads it; scripts ask it before -c
+  const Finished shown = RunToEnd({"--show-config", dataFile});
+  EXPECT_EQ(std::tuple(shown.exitCode, shown.out), std::tuple(0, std::string("127.0.0.1 4321\n")));
+  WriteFile(dir + "/notes.txt", "not a data file\n");
+  const Finished notOurs = RunToEnd({"--show-config", dir + "/notes.txt"});
+  EXPECT_EQ(std::tuple(notOurs.exitCode, notOurs.out), std::tuple(1, std::string()));
+  EXPECT_EQ(notOurs.err, "quellmarinox-unit-sim: " + d + "/notes.txt: Incompatible data file.\n");
 }
 
 TEST(UnitSim, PlaysAScenarioWithRampNoisePulseAndLoop) {
