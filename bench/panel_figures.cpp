@@ -2,10 +2,13 @@
 // offscreen and measured in one run from the unit's side: this tool plays the unit for each
 // on a socket of its own on 127.0.0.1, sends reports, timestamps polls and acknowledgements,
 // and reads /proc for CPU time and resident memory. Every figure is printed with its ratio
-// to the bare program and the command that gave it.
+// to the bare program and the command that gave it. Last, the panel alone is flooded with
+// reports and sent one more after the flood: whether it gets in, when it is shown, and when
+// the panel shows the unit's state again if it is lost.
 //
-// Usage: panel_figures --panel FILE --alarm-wav FILE --bare FILE [--quick]
-//   --quick  one minute at 20 reports a second instead of ten, and a shorter idle spell
+// Usage: panel_figures --panel FILE --alarm-wav FILE --bare FILE [--quick] [--floods]
+//   --quick   one minute at 20 reports a second instead of ten, a shorter idle spell, one flood
+//   --floods  the floods alone (no --bare needed)
 #include "config/DataFile.h"
 #include "config/UnitConfiguration.h"
 #include "support/LoopbackSocket.h"
@@ -76,6 +79,8 @@ class UnitSocket {
   void Send(std::string_view bytes) const {
     if (peer_) socket_.SendTo(*peer_, bytes);
   }
+  // The port the panel polled from, its one socket; 0 before the first poll.
+  std::uint16_t peerPort() const { return peer_ ? ntohs(peer_->sin_port) : 0; }
   // One waiting datagram, without waiting; a poll from a loopback address becomes the peer.
   std::optional<std::string> Take() {
     auto received = socket_.Receive(std::chrono::milliseconds(0));
@@ -356,32 +361,257 @@ std::vector<double> AckDelays(Program& a, Program& b, int count, std::vector<dou
   return delays[0];
 }
 
-// After a flood: reports asking for an acknowledgement, one every 200 ms until the first is
-// answered. The full socket refuses datagrams and, once it has room, takes every later one,
-// so the N acknowledgements answer the last N reports sent.
-struct Flooded {
-  double wait;  // seconds from sending the first report let in to its acknowledgement
-  int queued;   // datagrams ahead of it, at one a tick
+// A UDP socket on 127.0.0.1 as the kernel counts it (/proc/net/udp): the bytes of the
+// datagrams waiting in it and the datagrams it has refused since it was made.
+struct SocketCounts {
+  long queued = 0;
+  long drops = 0;
 };
-Flooded AfterFlood(Program& p) {
-  const auto start = Clock::now();
-  std::vector<Clock::time_point> sent, acks;
-  auto quietUntil = start + std::chrono::seconds(60);
-  for (auto next = start; Clock::now() < quietUntil;) {
-    if (acks.empty() && Clock::now() >= next) {
-      p.unit.Send(Report(0, false));
-      sent.push_back(Clock::now());
-      next += milliseconds(200);
-    }
-    Pump({&p.unit}, acks.empty() ? next : Clock::now() + milliseconds(100), [&](std::size_t, const std::string& bytes) {
-      if (bytes != Ack) return;
-      acks.push_back(Clock::now());
-      quietUntil = acks.back() + std::chrono::seconds(2);
-    });
+SocketCounts CountsOf(std::uint16_t port) {
+  std::ifstream table("/proc/net/udp");
+  std::string line;
+  std::getline(table, line);  // the heading
+  const std::string local = Format("0100007F:%04X", port);
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string slot, address, remote, state, queues, field;
+    fields >> slot >> address >> remote >> state >> queues;
+    if (address != local) continue;
+    SocketCounts counts;
+    counts.queued = std::stol(queues.substr(queues.find(':') + 1), nullptr, 16);
+    while (fields >> field) counts.drops = std::stol(field);  // the last column
+    return counts;
   }
-  if (acks.empty() || acks.size() > sent.size()) Fail("the panel did not work off the flood");
-  const double wait = Seconds(acks.front() - sent[sent.size() - acks.size()]);
-  return {wait, static_cast<int>(std::lround(wait / 0.05))};
+  Fail("no socket on 127.0.0.1:" + std::to_string(port) + " in /proc/net/udp");
+}
+
+// What the kernel charges a socket's receive buffer (its admission test is on this sum, not
+// on the bytes queued) and the buffer's size, from `ss -m`; empty where ss is missing.
+std::string Charged(std::uint16_t port) {
+  const std::string run = Format("ss -H -u -a -m -n 'sport = :%u' 2>/dev/null", port);
+  FILE* pipe = ::popen(run.c_str(), "r");
+  if (!pipe) return {};
+  std::string text;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
+  ::pclose(pipe);
+  const std::size_t r = text.find("skmem:(r"), rb = text.find(",rb");
+  if (r == std::string::npos || rb == std::string::npos) return {};
+  const std::size_t end = text.find(',', rb + 3);
+  return text.substr(r + 8, rb - r - 8) + " of " + text.substr(rb + 3, end - rb - 3) + " bytes";
+}
+
+// A report from the unit; the marker raises input 16, which no report before it does.
+std::string UnitReport(int k, bool marker) {
+  std::string text = Report(k, true);
+  if (marker) text[25] = '1';
+  return text;
+}
+
+// What the kernel charges for one report in a socket's receive buffer (its truesize, far more
+// than the report's bytes), and how many fit a socket of the default size: a socket of this
+// tool's own, flooded and not read. Returns the charge.
+long ReportCost() {
+  const std::string report = UnitReport(1, false);
+  LoopbackSocket receiver, sender;
+  if (receiver.port() == 0 || sender.port() == 0) Fail("cannot bind a socket on 127.0.0.1");
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(receiver.port());
+  sender.SendTo(to, report);
+  const long one = CountsOf(receiver.port()).queued;
+  constexpr int Sent = 5000;
+  for (int k = 1; k < Sent; ++k) sender.SendTo(to, report);
+  const SocketCounts full = CountsOf(receiver.port());
+  int size = 0;
+  socklen_t length = sizeof size;
+  ::getsockopt(receiver.fd(), SOL_SOCKET, SO_RCVBUF, &size, &length);
+  const long taken = Sent - full.drops;
+  Line(
+      Format("a report of %zu bytes is charged %ld bytes of a socket's receive buffer; a socket of the default "
+             "%d bytes takes %ld of %d sent at once (%.1f s of reading at one a tick) and drops the rest",
+             report.size(), one, size, taken, Sent, static_cast<double>(taken) * 0.05));
+  return one;
+}
+
+// The unit's side of one flood run against a freshly started panel. The unit answers every
+// poll with its current state, and with `ownReports` also reports by itself every 5 s, as the
+// simulated unit does. Every report asks for an acknowledgement and the panel handles its
+// queue in order, so with the socket's drop counter read around each datagram that matters,
+// the n-th acknowledgement is known to answer the n-th report let in.
+class FloodRun {
+ public:
+  struct Sent {
+    const char* what;
+    Clock::time_point at;
+    long index;    // its place among the datagrams let in, from 1; 0 when refused
+    bool current;  // it carries the marker's state
+    std::optional<Clock::time_point> shown;
+  };
+
+  FloodRun(Program& p, bool ownReports) : p_(p), ownReports_(ownReports) {
+    std::error_code ignored;
+    fs::remove_all(p.folder / "Logs", ignored);
+    p.Start();
+    p.AwaitPoll();
+    BringUp({&p});
+    Pump({&p.unit}, Clock::now() + milliseconds(300), [](std::size_t, const std::string&) {});
+    port_ = p.unit.peerPort();
+    drops0_ = CountsOf(port_).drops;
+    nextOwn_ = Clock::now() + std::chrono::seconds(5);
+  }
+
+  std::uint16_t port() const { return port_; }
+  long letIn() const { return sent_ - (CountsOf(port_).drops - drops0_); }
+
+  // Reports at full speed for `length`; returns how many were sent.
+  long Flood(Clock::duration length) {
+    long flooded = 0;
+    for (const auto start = Clock::now(); Clock::now() < start + length; flooded += 200) {
+      for (int i = 0; i < 200; ++i) p_.unit.Send(UnitReport(++k_, false));
+      sent_ += 200;
+      Pump({&p_.unit}, Clock::now(), [this](std::size_t, const std::string& bytes) { On(bytes); });
+      OwnReport();
+    }
+    return flooded;
+  }
+  // Plays the unit until `until`, or until `done()` holds.
+  template <typename Done>
+  void Until(Clock::time_point until, Done done) {
+    while (Clock::now() < until && !done()) {
+      Pump({&p_.unit}, std::min(until, Clock::now() + milliseconds(20)),
+           [this](std::size_t, const std::string& bytes) { On(bytes); });
+      OwnReport();
+    }
+  }
+  // From now on the unit's state is the marker's (input 16 raised); sends it at once.
+  std::size_t Mark() {
+    marked_ = true;
+    Send("the marker");
+    return watched_.size() - 1;
+  }
+  const std::vector<Sent>& watched() const { return watched_; }
+  // When the n-th report let in was acknowledged.
+  std::optional<Clock::time_point> AckOf(long index) const {
+    return index > 0 && index <= static_cast<long>(acks_.size()) ? std::optional(acks_[index - 1]) : std::nullopt;
+  }
+  bool Drained() const { return static_cast<long>(acks_.size()) == letIn(); }
+  // How often the panel logged the link lost, after it has been stopped.
+  int CommsLost() const {
+    int lost = 0;
+    std::error_code ignored;
+    for (const auto& day : fs::directory_iterator(p_.folder / "Logs", ignored)) {
+      std::ifstream log(day.path());
+      for (std::string line; std::getline(log, line);) lost += line.ends_with(",Comms Lost\r");
+    }
+    return lost;
+  }
+
+ private:
+  void Send(const char* what) {
+    const long before = letIn();
+    p_.unit.Send(UnitReport(++k_, marked_));
+    const auto at = Clock::now();
+    ++sent_;
+    // A loopback datagram is queued or dropped before the send returns; the pause makes sure.
+    std::this_thread::sleep_for(milliseconds(2));
+    const long after = letIn();
+    watched_.push_back({what, at, after > before ? after : 0, marked_, std::nullopt});
+  }
+  void On(const std::string& bytes) {
+    if (bytes == Poll) {
+      Send("the answer to a poll");
+    } else if (bytes == Ack) {
+      acks_.push_back(Clock::now());
+      for (Sent& w : watched_)
+        if (w.index == static_cast<long>(acks_.size())) w.shown = acks_.back();
+    }
+  }
+  void OwnReport() {
+    if (!ownReports_ || Clock::now() < nextOwn_) return;
+    nextOwn_ += std::chrono::seconds(5);
+    Send("its own report");
+  }
+
+  Program& p_;
+  bool ownReports_;
+  std::uint16_t port_ = 0;
+  long drops0_ = 0;
+  long sent_ = 0;
+  int k_ = 0;
+  bool marked_ = false;
+  Clock::time_point nextOwn_;
+  std::vector<Sent> watched_;
+  std::vector<Clock::time_point> acks_;
+};
+
+// A flood of `flood`, then one marker report (input 16 raised) `markerAfter` after its end:
+// whether the marker got in, when the panel next showed the unit's state, and by which report.
+void AfterFlood(Program& p, long cost, std::chrono::seconds flood, milliseconds markerAfter, bool ownReports) {
+  FloodRun run(p, ownReports);
+  const long flooded = run.Flood(flood);
+  const auto floodEnd = Clock::now();
+  const long floodLetIn = run.letIn();
+  run.Until(floodEnd + markerAfter, [] { return false; });
+  const SocketCounts before = CountsOf(run.port());
+  const std::string charged = Charged(run.port());
+  const std::size_t markerAt = run.Mark();
+  const auto isCurrent = [](const FloodRun::Sent& w) { return w.current && w.shown; };
+  run.Until(run.watched()[markerAt].at + std::chrono::seconds(60), [&] {
+    return std::any_of(run.watched().begin(), run.watched().end(), isCurrent) && run.Drained() &&
+           Clock::now() > floodEnd + std::chrono::seconds(15);
+  });
+  p.Stop();
+
+  const auto& watched = run.watched();
+  const auto first = std::find_if(watched.begin(), watched.end(), isCurrent);
+  std::string text = Format("flood of %lld s (%ld reports sent, %ld let in), then one report %.1f s after it: ",
+                            static_cast<long long>(flood.count()), flooded, floodLetIn,
+                            std::chrono::duration<double>(markerAfter).count());
+  if (watched[markerAt].index != 0)
+    text += Format("let in behind %ld queued reports; ", before.queued / cost);
+  else
+    text += "lost (the socket charged " + (charged.empty() ? std::string("?") : charged) +
+            Format(" with %ld reports queued); ", before.queued / cost);
+  if (first == watched.end()) {
+    text += "the unit's state was not shown within 60 s";
+  } else {
+    const FloodRun::Sent& current = *first;
+    text += Format(
+        "the panel showed the unit's state %.2f s after the flood ended, by %s sent at %+.2f s (%.2f s after it "
+        "was sent)",
+        Seconds(*current.shown - floodEnd), current.what, Seconds(current.at - floodEnd),
+        Seconds(*current.shown - current.at));
+  }
+  // The last report of the flood let in: the link's time-out counts from when it was shown.
+  if (const auto last = run.AckOf(floodLetIn))
+    text += Format("; the flood's last report shown at %+.2f s", Seconds(*last - floodEnd));
+  std::string after;
+  for (const auto& w : watched)
+    if (w.at > floodEnd && &w != &watched[markerAt])
+      after += Format("%s%+.1f s%s", after.empty() ? "" : ", ", Seconds(w.at - floodEnd), w.index ? "" : " (lost)");
+  text += "; " + std::string(ownReports ? "reports and answers" : "poll answers") + " after the flood at " +
+          (after.empty() ? std::string("none") : after);
+  const int lost = run.CommsLost();
+  text += Format("; Comms Lost logged %d time%s", lost, lost == 1 ? "" : "s");
+  Line(text + (ownReports ? " (the unit also reporting by itself every 5 s)" : ""));
+}
+
+// Whether a report sent `markerAfter` after a flood gets in depends on where the kernel's
+// crediting stands when the flood ends; floods of lengths spread over one credit cycle (64
+// reads, 3.2 s) show how often it does.
+void MarkerOdds(Program& p, milliseconds markerAfter, int runs) {
+  int letIn = 0;
+  for (int i = 0; i < runs; ++i) {
+    FloodRun run(p, false);
+    run.Flood(milliseconds(4000 + 3200 * i / runs));
+    run.Until(Clock::now() + markerAfter, [] { return false; });
+    letIn += run.watched()[run.Mark()].index != 0;
+    p.Stop();
+  }
+  Line(Format("one report sent %.1f s after a flood (of 4 to 7.2 s, %d floods): let in after %d, lost after %d",
+              std::chrono::duration<double>(markerAfter).count(), runs, letIn, runs - letIn));
 }
 
 fs::path MakeFolder() {
@@ -407,38 +637,62 @@ std::string WriteUnitFile(const fs::path& folder, std::uint16_t port) {
   return path;
 }
 
+// The floods, last: they leave the machine busy for a while. Returns main's exit status.
+int Floods(Program& panel, bool quick, const fs::path& folder) {
+  std::fprintf(stderr, "floods...\n");
+  const long cost = ReportCost();
+  using std::chrono::seconds;
+  AfterFlood(panel, cost, seconds(5), milliseconds(1000), false);
+  if (!quick) {
+    AfterFlood(panel, cost, seconds(20), milliseconds(0), false);
+    AfterFlood(panel, cost, seconds(20), milliseconds(1000), false);
+    AfterFlood(panel, cost, seconds(20), milliseconds(10000), false);
+    AfterFlood(panel, cost, seconds(60), milliseconds(1000), false);
+    AfterFlood(panel, cost, seconds(20), milliseconds(1000), true);
+    MarkerOdds(panel, milliseconds(1000), 16);
+  }
+  Line("load average at end: " + LoadAverage());
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string panelFile, wavFile, bareFile;
-  bool quick = false;
+  bool quick = false, floodsOnly = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     command += (i > 1 ? " " : "") + a;
     if (a == "--quick") {
       quick = true;
+    } else if (a == "--floods") {
+      floodsOnly = true;
     } else if (i + 1 < argc && (a == "--panel" || a == "--alarm-wav" || a == "--bare")) {
       (a == "--panel" ? panelFile : a == "--bare" ? bareFile : wavFile) = argv[++i];
       command += std::string(" ") + argv[i];
     } else {
-      Fail("usage: panel_figures --panel FILE --alarm-wav FILE --bare FILE [--quick]");
+      Fail("usage: panel_figures --panel FILE --alarm-wav FILE --bare FILE [--quick] [--floods]");
     }
   }
   command = std::string(argv[0]) + " " + command;
-  if (panelFile.empty() || wavFile.empty() || bareFile.empty()) Fail("--panel, --alarm-wav and --bare are needed");
+  if (panelFile.empty() || wavFile.empty() || (bareFile.empty() && !floodsOnly))
+    Fail("--panel, --alarm-wav and --bare are needed");
 
   const fs::path folder = MakeFolder();
   fs::create_directories(folder / "panel");
   fs::create_directories(folder / "bare");
   fs::copy_file(panelFile, folder / "panel" / "quellmarinox-simple-panel");
   fs::copy_file(wavFile, folder / "panel" / "Alarm.wav");
-  fs::copy_file(bareFile, folder / "bare" / "bare_panel");
+  if (!floodsOnly) fs::copy_file(bareFile, folder / "bare" / "bare_panel");
   Program panel("panel", folder / "panel");
   Program bare("bare program", folder / "bare");
   panel.argv = {(panel.folder / "quellmarinox-simple-panel").string(),
                 "-F" + WriteUnitFile(panel.folder, panel.unit.port()), "-c"};
   bare.argv = {(bare.folder / "bare_panel").string(), std::to_string(bare.unit.port())};
   Line("load average at start: " + LoadAverage() + Format(" (%u cores)", std::thread::hardware_concurrency()));
+  if (floodsOnly) return Floods(panel, quick, folder);
 
   // Start-up: alternating starts, each from exec to the first poll; the first pair warms up.
   std::vector<double> starts[2];
@@ -505,21 +759,5 @@ int main(int argc, char** argv) {
   panel.Stop();
   bare.Stop();
 
-  // A flood of plain reports fills the panel's socket; how long does a report then wait?
-  panel.Start();
-  panel.AwaitPoll();
-  BringUp({&panel});
-  constexpr int Flood = 5000;
-  for (int k = 0; k < Flood; ++k) panel.unit.Send("KELDRON,X" + Report(k, true).substr(9));
-  const Flooded flooded = AfterFlood(panel);
-  Line(
-      Format("a report sent just after a flood of %d reports is answered %.2f s later (about %d datagrams "
-             "ahead of it, one a tick)",
-             Flood, flooded.wait, flooded.queued));
-  panel.Stop();
-
-  Line("load average at end: " + LoadAverage());
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
-  return 0;
+  return Floods(panel, quick, folder);
 }

@@ -25,6 +25,9 @@ foreach(size 16 22 24 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME quellmarinox-simple-panel.png)
 endforeach()
 install(FILES packaging/copyright DESTINATION ${QMX_DOC_INSTALL_DIR})
+# What lintian reports and we mean, each with its reason in the file.
+install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME quellmarinox-simple-panel)
 
 # Manual pages and the changelog are compressed as Debian wants them (-n: no name or time
 # stamp inside, so a rebuild gives the same bytes).

@@ -5,7 +5,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Quellmarinox Simple Panel maintainers <maintainers@quellmarinox.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "operator's panel for a networked remote I/O unit")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# Stripped as Debian strips: cmake/StripPackage.cmake, run over the staging tree.
+set(CPACK_QMX_STRIP "${CMAKE_STRIP}")
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/StripPackage.cmake")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

@@ -109,23 +109,36 @@ std::optional<std::string> FollowLinks(std::string path, int& error) {
   return std::nullopt;
 }
 
-// Creates a new file beside `target` under a name no other file has (O_EXCL), so nothing
-// that already exists is ever overwritten by the save's scratch copy.
-Descriptor CreateTemporary(const std::string& target, mode_t mode, std::string& name, int& error) {
+// A path split into its folder and the last name in it.
+struct Place {
+  std::string folder;
+  std::string name;
+};
+Place Split(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return Place{".", path};
+  return Place{slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// Creates a new file in `folder` under a short name of its own, made unique by O_EXCL, so
+// nothing that already exists is ever overwritten by the save's scratch copy. The name does
+// not grow with the target's, so a target named up to the file system's limit still gets one.
+// Returns the new file's descriptor, or -1 with `error` set.
+int CreateTemporary(int folder, mode_t mode, std::string& name, int& error) {
   static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937_64 random{std::random_device{}()};
   std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix(6, ' ');
     for (char& c : suffix) c = letters[pick(random)];
-    name.assign(target).append(".").append(suffix).append(".saving");
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd >= 0) return Descriptor(fd);
+    name.assign("qmx-").append(suffix).append(".saving");
+    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) return fd;
     if (errno != EEXIST) break;
   }
   error = errno;
   name.clear();
-  return Descriptor();
+  return -1;
 }
 
 // Where no scratch file can be made beside the file (a folder the user cannot write) but the
@@ -186,16 +199,23 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
   if (!exists && errno != ENOENT) return Failed("cannot create the file", errno);
   if (exists && !S_ISREG(old.st_mode)) return SaveResult{false, "cannot replace the file: it is not a regular file"};
 
-  // A new file gets the usual 0666 less the umask; a replaced one keeps its mode and owner.
+  const Place place = Split(target);
+  if (place.name.empty() || place.name == "." || place.name == "..") return Failed("cannot create the file", EISDIR);
+
+  // The scratch file is made and renamed relative to the folder's descriptor, so the rename
+  // lands in the folder the save began in. A new file gets the usual 0666 less the umask; a
+  // replaced one keeps its mode and owner.
+  const Descriptor folder(::open(place.folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!folder) error = errno;
   std::string temporary;
-  Descriptor out = CreateTemporary(target, exists ? 0600 : 0666, temporary, error);
+  Descriptor out(folder ? CreateTemporary(folder.get(), exists ? 0600 : 0666, temporary, error) : -1);
   if (!out) {
     const SaveResult noTemporary = Failed("cannot create the file", error);
     return exists ? WriteInPlace(target, old, bytes, noTemporary) : noTemporary;
   }
   auto fail = [&](const char* what, int why) {
     (void)out.Close();
-    ::unlink(temporary.c_str());
+    ::unlinkat(folder.get(), temporary.c_str(), 0);
     return Failed(what, why);
   };
   if (exists) {
@@ -204,11 +224,11 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
   }
   if (!WriteAll(out.get(), bytes) || ::fsync(out.get()) != 0) return fail("cannot write the file", errno);
   if (out.Close() != 0) return fail("cannot write the file", errno);
-  if (::rename(temporary.c_str(), target.c_str()) != 0) return fail("cannot replace the file", errno);
+  if (::renameat(folder.get(), temporary.c_str(), folder.get(), place.name.c_str()) != 0)
+    return fail("cannot replace the file", errno);
   // Make the new name itself durable; a folder that cannot be synced still holds the file.
-  const std::string folder = std::filesystem::path(target).parent_path().string();
-  const Descriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory) (void)::fsync(directory.get());
+  const Descriptor synced(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (synced) (void)::fsync(synced.get());
   return SaveResult{true, {}};
 }
 

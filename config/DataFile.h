@@ -42,7 +42,9 @@ struct SaveResult {
 };
 
 // Writes the whole file under a fresh temporary name beside the target and renames it over
-// the target, so a failed or interrupted save never destroys the file that was there. A
+// the target, so a failed or interrupted save never destroys the file that was there. The
+// temporary name is short and does not include the target's ("qmx-XXXXXX.saving"), so a
+// target named up to the file system's limit (255 bytes) is saved the same way. A
 // symbolic link is written through (the file it names is replaced, the link stays); a
 // replaced file keeps its mode and, where permitted, its owner. Where no temporary file can
 // be made beside it but the file itself is writable, the file is overwritten in place.

@@ -56,6 +56,11 @@ mode_t Mode(const std::string& path) {
   ::stat(path.c_str(), &status);
   return status.st_mode & 07777;
 }
+ino_t Inode(const std::string& path) {
+  struct stat status {};
+  ::stat(path.c_str(), &status);
+  return status.st_ino;
+}
 std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
@@ -86,6 +91,33 @@ TEST(DataFile, SavedFileHasItsHeaderAndLoadsBackByteForByte) {
   EXPECT_EQ(ReadDataFile(dir.file("unit.dat"), loaded), LoadOutcome::Loaded);
   EXPECT_FALSE(ConfigurationDiffers(saved, loaded));
   EXPECT_EQ(Names(dir.file("")), std::vector<std::string>{"unit.dat"});
+}
+
+// The scratch file's name does not grow with the target's: names up to the file system's
+// 255-byte limit are saved new and replaced by a rename (a new inode, never an in-place
+// overwrite), directly and through a link; one byte more is refused by the system.
+TEST(DataFile, NamesUpToTheLimitAreSavedNewAndReplacedWhole) {
+  TempDir dir;
+  const UnitConfiguration first = Unusual();
+  UnitConfiguration second{};
+  SetDefaults(second);
+  const std::string name250 = std::string(246, 'n') + ".dat", name255 = std::string(251, 'm') + ".dat";
+  ASSERT_EQ(name250.size(), 250u);
+  ASSERT_EQ(name255.size(), 255u);
+  for (const std::string& name : {name250, name255}) {
+    EXPECT_EQ(Outcome(WriteDataFile(dir.file(name), first)), "saved") << name.size();
+    EXPECT_EQ(Slurp(dir.file(name)), Encoded(first)) << name.size();
+    const ino_t old = Inode(dir.file(name));
+    EXPECT_EQ(Outcome(WriteDataFile(dir.file(name), second)), "saved") << name.size();
+    EXPECT_EQ(Slurp(dir.file(name)), Encoded(second)) << name.size();
+    EXPECT_NE(Inode(dir.file(name)), old) << name.size();
+  }
+  fs::create_symlink(name255, dir.file("link"));
+  EXPECT_EQ(Outcome(WriteDataFile(dir.file("link"), first)), "saved");
+  EXPECT_EQ(Slurp(dir.file(name255)), Encoded(first));
+  EXPECT_EQ(Outcome(WriteDataFile(dir.file(std::string(252, 'x') + ".dat"), first)),
+            "cannot create the file: File name too long");
+  EXPECT_EQ(Names(dir.file("")), (std::vector<std::string>{"link", name255, name250}));
 }
 
 TEST(DataFile, WhatCannotBeOpenedIsRefusedAndClosed) {
