@@ -152,7 +152,7 @@ SaveResult WriteInPlace(const std::string& target, const struct stat& old, std::
   if (old.st_size < length) {
     const int claimed = ::posix_fallocate(out.get(), 0, length);
     if (claimed != 0 && claimed != EOPNOTSUPP && claimed != EINVAL) {
-      (void)::ftruncate(out.get(), old.st_size);
+      [[maybe_unused]] const int cut = ::ftruncate(out.get(), old.st_size);  // best effort: the save fails anyway
       return Failed("cannot write the file", claimed);
     }
   }
@@ -219,7 +219,10 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
     return Failed(what, why);
   };
   if (exists) {
-    if (::fchown(out.get(), old.st_uid, old.st_gid) != 0) (void)::fchown(out.get(), static_cast<uid_t>(-1), old.st_gid);
+    if (::fchown(out.get(), old.st_uid, old.st_gid) != 0) {
+      // Not allowed to give the owner (not root): keep at least the group, where permitted.
+      [[maybe_unused]] const int groupOnly = ::fchown(out.get(), static_cast<uid_t>(-1), old.st_gid);
+    }
     if (::fchmod(out.get(), old.st_mode & 07777) != 0) return fail("cannot create the file", errno);
   }
   if (!WriteAll(out.get(), bytes) || ::fsync(out.get()) != 0) return fail("cannot write the file", errno);

@@ -107,8 +107,10 @@ AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes
     // A short write (full disk, size limit) would leave a torn line for the next entry to be
     // glued to: cut the file back, but only while the bytes past the old end are all ours.
     struct stat after {};
-    if (::fstat(fd, &after) == 0 && after.st_size == before.st_size + static_cast<off_t>(written))
-      (void)::ftruncate(fd, before.st_size);
+    if (::fstat(fd, &after) == 0 && after.st_size == before.st_size + static_cast<off_t>(written)) {
+      // Best effort: the entry is reported as not written either way.
+      [[maybe_unused]] const int cut = ::ftruncate(fd, before.st_size);
+    }
   }
   if (error != 0 && created) {
     struct stat now {};
