@@ -52,7 +52,7 @@ std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 mode_t Mode(const std::string& path) {
-  struct stat status {};
+  struct stat status = {};
   ::stat(path.c_str(), &status);
   return status.st_mode & 07777;
 }
@@ -180,7 +180,7 @@ TEST(DataFile, SavingWritesThroughLinksKeepsModeAndOwnerAndTouchesNoOtherFile) {
   EXPECT_EQ(Slurp(real), Encoded(saved));
   EXPECT_EQ(Mode(real), 0640u);
   if (root) {
-    struct stat status {};
+    struct stat status = {};
     ::stat(real.c_str(), &status);
     EXPECT_EQ(status.st_uid, 65534u);
     EXPECT_EQ(status.st_gid, 65534u);
