@@ -4,6 +4,7 @@
 #include "logreport/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace logreport {

@@ -11,6 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // A socket on 127.0.0.1 that plays the panel's part.
