@@ -60,8 +60,8 @@ void GuardedApplication::HandleClosingSignals(std::function<void()> onSignal) {
     if (onSignal_) onSignal_();
   });
   for (const int signal : ClosingSignals) {
-    struct sigaction action {};
-    struct sigaction previous {};
+    struct sigaction action = {};
+    struct sigaction previous = {};
     action.sa_handler = WriteSignalByte;
     ::sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>

@@ -4,6 +4,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace {
 constexpr std::string_view TypicalReport = "KELDRON,U,1000000000000001,0100000000000000,512,0,1023,12,300,7,0,45";
 

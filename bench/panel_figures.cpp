@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -280,7 +281,7 @@ void RatioLine(const char* what, const char* unit, double panel, double bare, do
 }
 
 // Each program gets a report and answers it; fails otherwise.
-void BringUp(std::vector<Program*> programs) {
+void BringUp(const std::vector<Program*>& programs) {
   for (Program* p : programs) p->unit.Send(Report(0, false));
   std::vector<UnitSocket*> sockets;
   sockets.reserve(programs.size());
@@ -338,6 +339,7 @@ std::vector<double> AckDelays(Program& a, Program& b, int count, std::vector<dou
   std::mt19937 random(1);
   std::uniform_int_distribution<int> pause(0, 50000);
   int k = 0;
+  // cppcheck-suppress uninitvar ; an array of vectors: both are constructed, empty
   while (delays[0].size() < static_cast<std::size_t>(count) || delays[1].size() < static_cast<std::size_t>(count)) {
     const auto now = Clock::now();
     for (int i = 0; i < 2; ++i) {

@@ -90,7 +90,7 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 // names the file the save is to create.
 std::optional<std::string> FollowLinks(std::string path, int& error) {
   for (int hops = 0; hops < 40; ++hops) {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(path.c_str(), &status) != 0) {
       if (errno == ENOENT) return path;
       error = errno;
@@ -165,7 +165,7 @@ SaveResult WriteInPlace(const std::string& target, const struct stat& old, std::
 LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config) {
   // Only a regular file is read. A FIFO or a device is refused before it is opened, and the
   // open itself does not wait (a FIFO swapped in meanwhile would block it until a writer came).
-  struct stat status {};
+  struct stat status = {};
   if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return LoadOutcome::CannotOpen;
   const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!file) return LoadOutcome::CannotOpen;
@@ -194,7 +194,7 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
   const std::optional<std::string> followed = FollowLinks(path, error);
   if (!followed) return Failed("cannot create the file", error);
   const std::string& target = *followed;
-  struct stat old {};
+  struct stat old = {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (!exists && errno != ENOENT) return Failed("cannot create the file", errno);
   if (exists && !S_ISREG(old.st_mode)) return SaveResult{false, "cannot replace the file: it is not a regular file"};

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <tuple>
 

@@ -7,6 +7,7 @@
 #include "app/ProgramPath.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>

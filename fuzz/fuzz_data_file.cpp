@@ -6,6 +6,7 @@
 // file holds after its header replaced, nothing touched on a refusal. No descriptor stays open.
 #include "config/DataFile.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

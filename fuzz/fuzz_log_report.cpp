@@ -3,6 +3,7 @@
 #include "logreport/Analysis.h"
 #include "logreport/Reports.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 

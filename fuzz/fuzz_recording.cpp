@@ -3,6 +3,7 @@
 // forward from the anchor and stay within its length.
 #include "tools/unit_sim_record.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 

@@ -3,6 +3,7 @@
 
 #include "link/UnitEndpoint.h"
 
+#include <cstdint>
 #include <memory>
 
 class QUdpSocket;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <utility>
 
@@ -381,20 +382,20 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
 
   // Ten-minute periods: watched unless one stretch of no file or no panel covers all of it.
   const Seconds length = std::max<Seconds>(0, period.end - period.Start());
-  const auto slots = static_cast<std::size_t>((length + TenMinutes - 1) / TenMinutes);
-  a.perTenMinutes.assign(slots, 0);
-  a.watched.assign(slots, true);
+  const auto slotCount = static_cast<std::size_t>((length + TenMinutes - 1) / TenMinutes);
+  a.perTenMinutes.assign(slotCount, 0);
+  a.watched.assign(slotCount, true);
   for (const auto& span : unwatched) {
     const Seconds from = (span.first - period.Start() + TenMinutes - 1) / TenMinutes;
     for (Seconds slot = from;
-         (slot + 1) * TenMinutes + period.Start() <= span.second && slot < static_cast<Seconds>(slots); ++slot)
+         (slot + 1) * TenMinutes + period.Start() <= span.second && slot < static_cast<Seconds>(slotCount); ++slot)
       a.watched[static_cast<std::size_t>(slot)] = false;
   }
-  if (slots > 0 && period.end - period.Start() < static_cast<Seconds>(slots) * TenMinutes) {
+  if (slotCount > 0 && period.end - period.Start() < static_cast<Seconds>(slotCount) * TenMinutes) {
     // The last, shorter period counts as watched unless its whole length lies in one span.
-    const Seconds lastStart = period.Start() + static_cast<Seconds>(slots - 1) * TenMinutes;
+    const Seconds lastStart = period.Start() + static_cast<Seconds>(slotCount - 1) * TenMinutes;
     for (const auto& span : unwatched)
-      if (span.first <= lastStart && span.second >= period.end) a.watched[slots - 1] = false;
+      if (span.first <= lastStart && span.second >= period.end) a.watched[slotCount - 1] = false;
   }
 
   // Names shared by two inputs: an episode is told apart only when it and the one before it
@@ -435,7 +436,7 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
     const std::int64_t slot = (episode.raised - period.Start()) / TenMinutes;
     if (!a.perTenMinutes.empty())
       ++a.perTenMinutes[static_cast<std::size_t>(
-          std::clamp<std::int64_t>(slot, 0, static_cast<std::int64_t>(slots) - 1))];
+          std::clamp<std::int64_t>(slot, 0, static_cast<std::int64_t>(slotCount) - 1))];
     if (episode.ambiguous) continue;
     if (episode.accepted) {
       const Seconds delay = std::max<Seconds>(0, *episode.accepted - episode.raised);

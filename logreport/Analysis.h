@@ -11,6 +11,7 @@
 
 #include "logreport/LogParser.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>

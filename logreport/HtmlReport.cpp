@@ -4,6 +4,7 @@
 #include "logreport/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace logreport {
@@ -98,14 +99,14 @@ void Unwatched(std::string& out, const Analysis& a, const Scale& scale, int top,
 }
 
 void TenMinuteChart(std::string& out, const Analysis& a) {
-  const std::size_t slots = a.perTenMinutes.size();
-  const std::size_t group = std::max<std::size_t>(1, (slots + MaxColumns - 1) / MaxColumns);
-  const std::size_t columns = (slots + group - 1) / group;
+  const std::size_t slotCount = a.perTenMinutes.size();
+  const std::size_t group = std::max<std::size_t>(1, (slotCount + MaxColumns - 1) / MaxColumns);
+  const std::size_t columns = (slotCount + group - 1) / group;
   std::uint32_t peak = 0;
   for (const std::uint32_t count : a.perTenMinutes) peak = std::max(peak, count);
   const double top = std::max<double>(12, peak);
   const int height = 200, x0 = 40, y0 = 10, width = ChartWidth - x0;
-  const Scale scale{a.period.Start(), a.period.Start() + static_cast<Seconds>(slots) * 600, x0, width};
+  const Scale scale{a.period.Start(), a.period.Start() + static_cast<Seconds>(slotCount) * 600, x0, width};
   out += "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(ChartWidth) + "' height='" +
          std::to_string(height + y0 + 30) + "' role='img'>";
   Unwatched(out, a, scale, y0, height);
@@ -114,7 +115,7 @@ void TenMinuteChart(std::string& out, const Analysis& a) {
   const double barWidth = columns > 0 ? static_cast<double>(width) / static_cast<double>(columns) : 0;
   for (std::size_t c = 0; c < columns; ++c) {
     std::uint32_t count = 0;
-    for (std::size_t s = c * group; s < std::min(slots, (c + 1) * group); ++s)
+    for (std::size_t s = c * group; s < std::min(slotCount, (c + 1) * group); ++s)
       count = std::max(count, a.perTenMinutes[s]);
     if (count == 0) continue;
     const char* colour = count > 10 ? "#c62828" : count > 2 ? "#ef8f00" : "#4a78b0";

@@ -47,7 +47,7 @@ bool ReadWholeFile(const std::string& path, std::string& buffer, std::string& er
     error = path + ": " + std::strerror(errno);
     return false;
   }
-  struct stat info {};
+  struct stat info = {};
   if (::fstat(fd, &info) != 0) {
     error = path + ": " + std::strerror(errno);
     ::close(fd);

@@ -5,6 +5,7 @@
 
 #include "logreport/Analysis.h"
 
+#include <cstdint>
 #include <string>
 
 namespace logreport {

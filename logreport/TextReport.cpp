@@ -3,6 +3,7 @@
 #include "logreport/Text.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace logreport {
 namespace {

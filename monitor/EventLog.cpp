@@ -84,7 +84,7 @@ AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes
   }
   if (fd < 0) return Failure(errno);
 
-  struct stat before {};
+  struct stat before = {};
   if (::fstat(fd, &before) != 0) {
     const int error = errno;
     ::close(fd);
@@ -106,14 +106,14 @@ AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes
   if (error != 0 && written > 0) {
     // A short write (full disk, size limit) would leave a torn line for the next entry to be
     // glued to: cut the file back, but only while the bytes past the old end are all ours.
-    struct stat after {};
+    struct stat after = {};
     if (::fstat(fd, &after) == 0 && after.st_size == before.st_size + static_cast<off_t>(written)) {
       // Best effort: the entry is reported as not written either way.
       [[maybe_unused]] const int cut = ::ftruncate(fd, before.st_size);
     }
   }
   if (error != 0 && created) {
-    struct stat now {};
+    struct stat now = {};
     if (::fstat(fd, &now) == 0 && now.st_size == 0) (void)::unlink(path.c_str());
   }
   if (::close(fd) != 0 && error == 0) error = errno;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>

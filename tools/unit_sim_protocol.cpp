@@ -70,7 +70,7 @@ DatagramAction ReadPulse(std::string_view body) {
 
 ParsedCommand Fail(std::string error) { return {std::nullopt, std::move(error)}; }
 
-ParsedCommand Command(OperatorCommand command) { return {command, {}}; }
+ParsedCommand Command(const OperatorCommand& command) { return {command, {}}; }
 
 // The channel in words[1], numbered from 1 to `count`, as a zero-based index.
 std::optional<int> Channel(const std::vector<std::string_view>& words, int count) {

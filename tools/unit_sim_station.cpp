@@ -185,7 +185,7 @@ class Station {
   }
 
   static void InstallStopSignals() {
-    struct sigaction stop {};
+    struct sigaction stop = {};
     stop.sa_handler = OnStopSignal;
     sigemptyset(&stop.sa_mask);
     sigaction(SIGINT, &stop, nullptr);

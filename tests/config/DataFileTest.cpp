@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -52,12 +53,12 @@ std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 mode_t Mode(const std::string& path) {
-  struct stat status {};
+  struct stat status = {};
   ::stat(path.c_str(), &status);
   return status.st_mode & 07777;
 }
 ino_t Inode(const std::string& path) {
-  struct stat status {};
+  struct stat status = {};
   ::stat(path.c_str(), &status);
   return status.st_ino;
 }
@@ -212,7 +213,7 @@ TEST(DataFile, SavingWritesThroughLinksKeepsModeAndOwnerAndTouchesNoOtherFile) {
   EXPECT_EQ(Slurp(real), Encoded(saved));
   EXPECT_EQ(Mode(real), 0640u);
   if (root) {
-    struct stat status {};
+    struct stat status = {};
     ::stat(real.c_str(), &status);
     EXPECT_EQ(status.st_uid, 65534u);
     EXPECT_EQ(status.st_gid, 65534u);

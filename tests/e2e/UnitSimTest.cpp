@@ -11,7 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 

@@ -66,7 +66,7 @@ TEST(MonitorWindow, EveryIndicatorAndLabelAcceptsAndResetsItsOwnInput) {
   core.Report.ReportedInputs.fill(0);
   core.EvaluateAlarms();  // reset on: each waits, yellow "AC"
   for (int n = 1; n <= 16; ++n) {
-    auto* indicator = w.find<StatusIndicator>(Nth("InputStatusAdvSmoothStatusIndicator", n));
+    const auto* indicator = w.find<StatusIndicator>(Nth("InputStatusAdvSmoothStatusIndicator", n));
     EXPECT_EQ(indicator->fillColour(), Colours::Yellow) << n;
     EXPECT_EQ(indicator->caption(), "AC") << n;
     QTest::mouseClick(w.find<QLabel>(Nth("InputStatusLabel", n)), Qt::LeftButton);
@@ -74,7 +74,7 @@ TEST(MonitorWindow, EveryIndicatorAndLabelAcceptsAndResetsItsOwnInput) {
     EXPECT_EQ(states(Normal), n);
   }
   core.RefreshStatusDisplay();
-  auto* indicator3 = w.find<StatusIndicator>("InputStatusAdvSmoothStatusIndicator3");
+  const auto* indicator3 = w.find<StatusIndicator>("InputStatusAdvSmoothStatusIndicator3");
   EXPECT_EQ(indicator3->fillColour(), Colours::Green);
   EXPECT_EQ(indicator3->caption(), "C");
   const Lines entries = w.entries();

@@ -9,6 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace {
 constexpr int DeadlineMs = 3000;
 

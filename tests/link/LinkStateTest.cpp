@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 
 TEST(LinkSteps, CountdownsFoundBelowZeroActAsZero) {
   // The tick never leaves a countdown below 0 (the soak holds it to that); should one be

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace {
 using Bits = std::array<std::uint8_t, 16>;
 using Raws = std::array<std::int32_t, 8>;

@@ -10,6 +10,7 @@
 #include "monitor/StatusView.h"
 
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <map>
