@@ -76,7 +76,6 @@ class LogReader {
   void Reserve(std::size_t bytes) { data_.entries.reserve(bytes / 32); }
   // Files must come in date order; the bytes need to live only for the call.
   void AddFile(const LogFile& file, std::string_view bytes);
-  [[nodiscard]] const LogData& Data() const { return data_; }
   [[nodiscard]] LogData Take() { return std::move(data_); }
 
  private:
