@@ -45,7 +45,7 @@ class Walk {
       if (any && log_.files[entry.file].day > fileDay + 1) Gap();
       fileDay = log_.files[entry.file].day;
       switch (entry.kind) {
-        case EntryKind::ApplicationStarted:
+        case LogEntryKind::ApplicationStarted:
           if (running_ == Running::No) {
             AddDowntime(downSince_, entry.time, false);
           } else if (running_ == Running::Yes) {
@@ -57,7 +57,7 @@ class Walk {
           }
           running_ = Running::Yes;
           break;
-        case EntryKind::ApplicationClosed:
+        case LogEntryKind::ApplicationClosed:
           if (running_ != Running::No) {
             Stop(entry.time);
             running_ = Running::No;
@@ -127,11 +127,11 @@ class Walk {
 
   void Event(const Entry& entry) {
     const bool designated =
-        entry.kind == EntryKind::Alarm || entry.kind == EntryKind::AlarmAccept || entry.kind == EntryKind::AlarmReset;
+        entry.kind == LogEntryKind::Alarm || entry.kind == LogEntryKind::AlarmAccept || entry.kind == LogEntryKind::AlarmReset;
     if (designated && !out_.selected[entry.name]) return;
     const std::int64_t at = designated ? current_[entry.name] : -1;
     switch (entry.kind) {
-      case EntryKind::Alarm: {
+      case LogEntryKind::Alarm: {
         if (at >= 0) out_.episodes[at].end = EpisodeEnd::NextAlarm;
         Episode episode;
         episode.name = entry.name;
@@ -143,15 +143,15 @@ class Walk {
         out_.episodes.push_back(episode);
         break;
       }
-      case EntryKind::AlarmAccept:
-      case EntryKind::AlarmReset: {
+      case LogEntryKind::AlarmAccept:
+      case LogEntryKind::AlarmReset: {
         if (at < 0) {
           if (orphans.size() < log_.names.size()) orphans.resize(log_.names.size());
           ++orphans[entry.name];
           break;
         }
         Episode& episode = out_.episodes[at];
-        if (entry.kind == EntryKind::AlarmReset) {
+        if (entry.kind == LogEntryKind::AlarmReset) {
           episode.reset = entry.time;
           ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
@@ -163,27 +163,27 @@ class Walk {
         }
         break;
       }
-      case EntryKind::SetToActive:
-      case EntryKind::SetToInactive: ++out_.outputCommands; break;
-      case EntryKind::CommsLost:
+      case LogEntryKind::SetToActive:
+      case LogEntryKind::SetToInactive: ++out_.outputCommands; break;
+      case LogEntryKind::CommsLost:
         EndLoss(entry.time, LinkEnd::NotLogged);
         loss_ = out_.linkLosses.size();
         out_.linkLosses.push_back({entry.time, std::nullopt, std::nullopt, LinkEnd::StillLost});
         break;
-      case EntryKind::CommsLostAccept:
+      case LogEntryKind::CommsLostAccept:
         if (loss_ && !out_.linkLosses[*loss_].accepted) out_.linkLosses[*loss_].accepted = entry.time;
         break;
-      case EntryKind::CommsLostReset: EndLoss(entry.time, LinkEnd::LostReset); break;
-      case EntryKind::CommsConnected:
+      case LogEntryKind::CommsLostReset: EndLoss(entry.time, LinkEnd::LostReset); break;
+      case LogEntryKind::CommsConnected:
         ++out_.connects;
         EndLoss(entry.time, LinkEnd::Connected);
         break;
-      case EntryKind::CommsDisconnected:
+      case LogEntryKind::CommsDisconnected:
         ++out_.disconnects;
         EndLoss(entry.time, LinkEnd::Disconnected);
         break;
-      case EntryKind::ApplicationStarted:
-      case EntryKind::ApplicationClosed: break;
+      case LogEntryKind::ApplicationStarted:
+      case LogEntryKind::ApplicationClosed: break;
     }
   }
 
@@ -368,7 +368,7 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
   }
 
   a.episodes.reserve(static_cast<std::size_t>(std::count_if(
-      log.entries.begin(), log.entries.end(), [](const Entry& e) { return e.kind == EntryKind::Alarm; })));
+      log.entries.begin(), log.entries.end(), [](const Entry& e) { return e.kind == LogEntryKind::Alarm; })));
   Walk walk(log, a);
   walk.Run();
   walk.orphans.resize(log.names.size());
