@@ -77,14 +77,11 @@ void TimeAxis(std::string& out, const Scale& scale, const Period& period, int to
   }
 }
 
-// Grey bands where the panel was stopped or a day has no file.
+// Grey bands where the panel was stopped or a day has no file, as the analysis counts them.
 void Unwatched(std::string& out, const Analysis& a, const Scale& scale, int top, int height) {
-  std::vector<std::pair<Seconds, Seconds>> spans;
-  for (const Downtime& down : a.downtimes) spans.emplace_back(down.from, down.to);
-  for (const Day day : a.missingDays) spans.emplace_back(day * SecondsPerDay, (day + 1) * SecondsPerDay);
-  for (const auto& span : spans) {
-    const double x = scale.X(span.first);
-    const double w = std::max(1.0, scale.X(span.second) - x);
+  for (const TimeSpan& span : a.unwatched) {
+    const double x = scale.X(span.from);
+    const double w = std::max(1.0, scale.X(span.to) - x);
     out += "<rect x='" + OneDecimal(x) + "' y='" + std::to_string(top) + "' width='" + OneDecimal(w) + "' height='" +
            std::to_string(height) + "' fill='#e4e4e4'/>";
   }
