@@ -2,8 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/Help.h"
-#include "app/ProgramPath.h"
 #include "config/DataFile.h"
+#include "config/ProgramPath.h"
 #include "link/Messages.h"
 #include "monitor/AlarmMachines.h"
 #include "monitor/StatusDisplay.h"

@@ -1,6 +1,6 @@
-// The one 8-bit codec at the widget boundary: Windows-1252, with the five bytes it leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) mapped to the matching C1 control characters, so
-// every byte survives a round trip through a widget.
+// The 8-bit codec at the widget boundary: the panel's code page (config/CodePage.h), with the
+// five bytes it leaves undefined as their C1 control characters, so every byte survives a
+// round trip through a widget.
 #pragma once
 
 #include <QString>

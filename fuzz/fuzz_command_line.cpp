@@ -4,7 +4,7 @@
 // toolkit is given only the program's name, so every argument must be read exactly as a
 // reference reading of the grammar, written here, reads it.
 #include "app/CommandLine.h"
-#include "app/ProgramPath.h"
+#include "config/ProgramPath.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -11,8 +11,6 @@
 namespace logreport {
 namespace {
 constexpr Seconds TenMinutes = 600;
-constexpr Seconds ChatterWindow = 60;  // 3 alarms less than a minute apart, first to last
-constexpr std::size_t FloodAlarms = 10;
 
 DelayFigures Figures(std::vector<Seconds>& delays) {
   DelayFigures figures;
@@ -30,6 +28,16 @@ DelayFigures Figures(std::vector<Seconds>& delays) {
 
 std::string Percent(double part, double whole) { return OneDecimal(whole > 0 ? 100.0 * part / whole : 0.0) + " %"; }
 
+std::vector<Day> MissingDays(const LogData& log, const Period& period) {
+  std::vector<Day> missing;
+  std::size_t f = 0;
+  for (Day day = period.first; day <= period.last; ++day) {
+    while (f < log.files.size() && log.files[f].day < day) ++f;
+    if (f == log.files.size() || log.files[f].day != day) missing.push_back(day);
+  }
+  return missing;
+}
+
 // Walks the entries in the order written and builds the episodes, link losses and downtimes.
 class Walk {
  public:
@@ -46,7 +54,7 @@ class Walk {
       if (any && log_.files[entry.file].day > fileDay + 1) Gap();
       fileDay = log_.files[entry.file].day;
       switch (entry.kind) {
-        case EntryKind::ApplicationStarted:
+        case LogEntryKind::ApplicationStarted:
           if (running_ == Running::No) {
             AddDowntime(downSince_, entry.time, false);
           } else if (running_ == Running::Yes) {
@@ -58,7 +66,7 @@ class Walk {
           }
           running_ = Running::Yes;
           break;
-        case EntryKind::ApplicationClosed:
+        case LogEntryKind::ApplicationClosed:
           if (running_ != Running::No) {
             Stop(entry.time);
             running_ = Running::No;
@@ -78,7 +86,7 @@ class Walk {
   }
 
   std::vector<std::uint32_t> orphans;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> sharedAt;  // first evidence, by name; file+1, line
+  std::vector<std::optional<LogPlace>> sharedAt;  // by name: the first entry that showed two inputs write it
 
  private:
   enum class Running { Unknown, Yes, No };
@@ -123,16 +131,16 @@ class Walk {
 
   void Shared(std::uint32_t name, const Entry& entry) {
     if (sharedAt.size() < log_.names.size()) sharedAt.resize(log_.names.size());
-    if (sharedAt[name].first == 0) sharedAt[name] = {entry.file + 1, entry.line};
+    if (!sharedAt[name]) sharedAt[name] = LogPlace{entry.file, entry.line};
   }
 
   void Event(const Entry& entry) {
-    const bool designated =
-        entry.kind == EntryKind::Alarm || entry.kind == EntryKind::AlarmAccept || entry.kind == EntryKind::AlarmReset;
+    const bool designated = entry.kind == LogEntryKind::Alarm || entry.kind == LogEntryKind::AlarmAccept ||
+                            entry.kind == LogEntryKind::AlarmReset;
     if (designated && !out_.selected[entry.name]) return;
     const std::int64_t at = designated ? current_[entry.name] : -1;
     switch (entry.kind) {
-      case EntryKind::Alarm: {
+      case LogEntryKind::Alarm: {
         if (at >= 0) out_.episodes[at].end = EpisodeEnd::NextAlarm;
         Episode episode;
         episode.name = entry.name;
@@ -144,15 +152,15 @@ class Walk {
         out_.episodes.push_back(episode);
         break;
       }
-      case EntryKind::AlarmAccept:
-      case EntryKind::AlarmReset: {
+      case LogEntryKind::AlarmAccept:
+      case LogEntryKind::AlarmReset: {
         if (at < 0) {
           if (orphans.size() < log_.names.size()) orphans.resize(log_.names.size());
           ++orphans[entry.name];
           break;
         }
         Episode& episode = out_.episodes[at];
-        if (entry.kind == EntryKind::AlarmReset) {
+        if (entry.kind == LogEntryKind::AlarmReset) {
           episode.reset = entry.time;
           ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
@@ -164,27 +172,27 @@ class Walk {
         }
         break;
       }
-      case EntryKind::SetToActive:
-      case EntryKind::SetToInactive: ++out_.outputCommands; break;
-      case EntryKind::CommsLost:
+      case LogEntryKind::SetToActive:
+      case LogEntryKind::SetToInactive: ++out_.outputCommands; break;
+      case LogEntryKind::CommsLost:
         EndLoss(entry.time, LinkEnd::NotLogged);
         loss_ = out_.linkLosses.size();
         out_.linkLosses.push_back({entry.time, std::nullopt, std::nullopt, LinkEnd::StillLost});
         break;
-      case EntryKind::CommsLostAccept:
+      case LogEntryKind::CommsLostAccept:
         if (loss_ && !out_.linkLosses[*loss_].accepted) out_.linkLosses[*loss_].accepted = entry.time;
         break;
-      case EntryKind::CommsLostReset: EndLoss(entry.time, LinkEnd::LostReset); break;
-      case EntryKind::CommsConnected:
+      case LogEntryKind::CommsLostReset: EndLoss(entry.time, LinkEnd::LostReset); break;
+      case LogEntryKind::CommsConnected:
         ++out_.connects;
         EndLoss(entry.time, LinkEnd::Connected);
         break;
-      case EntryKind::CommsDisconnected:
+      case LogEntryKind::CommsDisconnected:
         ++out_.disconnects;
         EndLoss(entry.time, LinkEnd::Disconnected);
         break;
-      case EntryKind::ApplicationStarted:
-      case EntryKind::ApplicationClosed: break;
+      case LogEntryKind::ApplicationStarted:
+      case LogEntryKind::ApplicationClosed: break;
     }
   }
 
@@ -197,228 +205,87 @@ class Walk {
   Seconds downSince_ = 0;
 };
 
-// The time in the period with no file or with the panel stopped, as sorted disjoint spans.
-std::vector<std::pair<Seconds, Seconds>> Unwatched(const Analysis& a) {
-  std::vector<std::pair<Seconds, Seconds>> spans;
-  for (const Downtime& down : a.downtimes) spans.emplace_back(down.from, down.to);
+// The downtimes, then the days without a file, cut to the period.
+std::vector<TimeSpan> Unwatched(const Analysis& a) {
+  std::vector<TimeSpan> spans;
+  for (const Downtime& down : a.downtimes) spans.push_back({down.from, down.to});
   for (const Day day : a.missingDays)
-    spans.emplace_back(day * SecondsPerDay, std::min((day + 1) * SecondsPerDay, a.period.end));
-  std::sort(spans.begin(), spans.end());
-  std::vector<std::pair<Seconds, Seconds>> merged;
-  for (const auto& span : spans) {
-    if (span.second <= span.first) continue;
-    if (!merged.empty() && span.first <= merged.back().second)
-      merged.back().second = std::max(merged.back().second, span.second);
+    spans.push_back({day * SecondsPerDay, std::min((day + 1) * SecondsPerDay, a.period.end)});
+  std::erase_if(spans, [](const TimeSpan& span) { return span.to <= span.from; });
+  return spans;
+}
+
+// The same time as sorted spans that do not overlap.
+std::vector<TimeSpan> Merged(std::vector<TimeSpan> spans) {
+  std::sort(spans.begin(), spans.end(),
+            [](const TimeSpan& x, const TimeSpan& y) { return x.from != y.from ? x.from < y.from : x.to < y.to; });
+  std::vector<TimeSpan> merged;
+  for (const TimeSpan& span : spans) {
+    if (!merged.empty() && span.from <= merged.back().to)
+      merged.back().to = std::max(merged.back().to, span.to);
     else
       merged.push_back(span);
   }
   return merged;
 }
 
-void Judge(Analysis& a, const std::vector<std::string>& names) {
-  const double days = static_cast<double>(a.observed) / SecondsPerDay;
-  const auto total = static_cast<double>(a.alarms);
-  const bool ran = a.observed > 0;
-  const auto verdict = [&](std::string item, std::string finding, std::string judgement, Level level) {
-    a.verdicts.push_back({std::move(item), std::move(finding), std::move(judgement), level});
-  };
-
-  // Alarms a day, on average over the running time; the worst calendar day beside it.
-  if (!ran) {
-    verdict("Alarms a day", "no running time in the period", "cannot be judged", Level::Unknown);
-  } else {
-    std::vector<std::pair<Day, std::size_t>> perDay;
-    for (const Episode& episode : a.episodes) {
-      const Day day = DayOfTime(episode.raised);
-      if (perDay.empty() || perDay.back().first != day) perDay.emplace_back(day, 0);
-      ++perDay.back().second;
-    }
-    std::pair<Day, std::size_t> worst{0, 0};
-    for (const auto& day : perDay)
-      if (day.second > worst.second) worst = day;
-    const double rate = total / days;
-    std::string finding = OneDecimal(rate) + " on average over " + OneDecimal(days) + " days of running";
-    if (worst.second > 0) finding += "; worst day " + FormatDate(worst.first) + " with " + std::to_string(worst.second);
-    if (rate <= 150)
-      verdict("Alarms a day", finding, "acceptable (about 150 a day)", Level::Good);
-    else if (rate <= 300)
-      verdict("Alarms a day", finding, "above the acceptable 150, within the manageable 300", Level::Fair);
-    else
-      verdict("Alarms a day", finding, "over the manageable 300", Level::Poor);
-  }
-
-  std::size_t watched = 0, busy = 0, floods = 0, peak = 0, peakAt = 0;
-  for (std::size_t i = 0; i < a.perTenMinutes.size(); ++i) {
-    if (!a.watched[i]) continue;
-    ++watched;
-    busy += a.perTenMinutes[i] > 2;
-    floods += a.perTenMinutes[i] > FloodAlarms;
-    if (a.perTenMinutes[i] > peak) {
-      peak = a.perTenMinutes[i];
-      peakAt = i;
-    }
-  }
-  const std::string periods = " of " + std::to_string(watched) + " ten-minute periods";
-  if (!ran) {
-    verdict("Alarms in 10 minutes", "no running time in the period", "cannot be judged", Level::Unknown);
-    verdict("Floods", "no running time in the period", "cannot be judged", Level::Unknown);
-  } else {
-    const double rate = total / (static_cast<double>(a.observed) / TenMinutes);
-    const std::string finding = OneDecimal(rate) + " on average; " + std::to_string(busy) + periods + " (" +
-                                Percent(static_cast<double>(busy), static_cast<double>(watched)) + ") had more than 2";
-    if (rate <= 1)
-      verdict("Alarms in 10 minutes", finding, "acceptable (about 1)", Level::Good);
-    else if (rate <= 2)
-      verdict("Alarms in 10 minutes", finding, "above the acceptable 1, within the manageable 2", Level::Fair);
-    else
-      verdict("Alarms in 10 minutes", finding, "over the manageable 2", Level::Poor);
-
-    const double share = watched > 0 ? 100.0 * static_cast<double>(floods) / static_cast<double>(watched) : 0.0;
-    std::string finding2 =
-        std::to_string(floods) + periods + " had more than 10 alarms (" + OneDecimal(share) + " % of the time)";
-    if (peak > 0)
-      finding2 += "; the busiest had " + std::to_string(peak) + ", from " +
-                  FormatDateTime(a.period.Start() + static_cast<Seconds>(peakAt) * TenMinutes).substr(0, 16);
-    if (share < 1.0)
-      verdict("Floods", finding2, "under 1 % of the time: met", Level::Good);
-    else
-      verdict("Floods", finding2, "1 % of the time or more: not met", Level::Poor);
-  }
-
-  // Chattering channels, most chatter first.
-  std::vector<const ChannelFigures*> chattering;
-  for (const ChannelFigures& channel : a.channels)
-    if (channel.chatter > 0) chattering.push_back(&channel);
-  std::stable_sort(chattering.begin(), chattering.end(),
-                   [](const ChannelFigures* x, const ChannelFigures* y) { return x->chatter > y->chatter; });
-  if (chattering.empty()) {
-    verdict("Chattering", "no channel had 3 alarms within a minute", "none: met", Level::Good);
-  } else {
-    std::string finding = std::to_string(chattering.size()) +
-                          (chattering.size() == 1 ? " channel had" : " channels had") +
-                          " 3 or more alarms within a minute: ";
-    for (std::size_t i = 0; i < chattering.size() && i < 5; ++i) {
-      if (i > 0) finding += ", ";
-      finding += DisplayText(names[chattering[i]->name]) + " (" + std::to_string(chattering[i]->chatter) +
-                 (chattering[i]->chatter == 1 ? " time)" : " times)");
-    }
-    if (chattering.size() > 5) finding += " and " + std::to_string(chattering.size() - 5) + " more";
-    verdict("Chattering", finding, "should be none: not met", Level::Poor);
-  }
-
-  // The top 10 of a plant with hundreds of alarms are a small share; this unit has at most
-  // 24 inputs, so the test is whether the top quarter of the channels that alarmed give more
-  // than half of all alarms.
-  const std::size_t n = a.channels.size();
-  if (n < 4) {
-    verdict("Most frequent", "only " + std::to_string(n) + (n == 1 ? " channel" : " channels") + " alarmed",
-            "too few to judge", Level::Unknown);
-  } else {
-    std::size_t top10 = 0, topQuarter = 0;
-    const std::size_t k = std::min<std::size_t>(10, (n + 3) / 4);
-    for (std::size_t i = 0; i < n; ++i) {
-      if (i < 10) top10 += a.channels[i].raised;
-      if (i < k) topQuarter += a.channels[i].raised;
-    }
-    std::string finding = n <= 10 ? "the " + std::to_string(n) + " channels that alarmed are the top 10"
-                                  : "the top 10 give " + Percent(static_cast<double>(top10), total) + " of all alarms";
-    finding += "; the top " + std::to_string(k) + " (a quarter of the " + std::to_string(n) +
-               " channels that alarmed) give " + Percent(static_cast<double>(topQuarter), total);
-    if (2 * topQuarter > a.alarms)
-      verdict("Most frequent", finding, "more than half: a few channels dominate", Level::Poor);
-    else
-      verdict("Most frequent", finding, "no few channels dominate", Level::Good);
-  }
-
-  // Where to look first: chattering channels, then, when the load is above the acceptable,
-  // any channel with a tenth of all alarms.
-  bool heavy = false;
-  for (const Verdict& v : a.verdicts) heavy = heavy || v.level == Level::Fair || v.level == Level::Poor;
-  std::vector<const ChannelFigures*> first;
-  std::vector<const ChannelFigures*> byCount = chattering;
-  std::stable_sort(byCount.begin(), byCount.end(),
-                   [](const ChannelFigures* x, const ChannelFigures* y) { return x->raised > y->raised; });
-  first.assign(byCount.begin(), byCount.end());
-  for (const ChannelFigures& channel : a.channels)
-    if (heavy && channel.chatter == 0 && 10 * channel.raised >= a.alarms) first.push_back(&channel);
-  for (std::size_t i = 0; i < first.size() && i < 5; ++i) {
-    std::string line = DisplayText(names[first[i]->name]) + " (";
-    if (first[i]->chatter > 0) line += "chattering " + std::to_string(first[i]->chatter) + " times, ";
-    line += Percent(static_cast<double>(first[i]->raised), total) + " of alarms)";
-    a.lookFirst.push_back(std::move(line));
-  }
-}
-}  // namespace
-
-std::string OneDecimal(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected) {
-  Analysis a;
-  a.period = period;
-  if (selected.size() != log.names.size()) selected.assign(log.names.size(), true);
-  a.selected = std::move(selected);
-
-  std::size_t f = 0;
-  for (Day day = period.first; day <= period.last; ++day) {
-    while (f < log.files.size() && log.files[f].day < day) ++f;
-    if (f == log.files.size() || log.files[f].day != day) a.missingDays.push_back(day);
-  }
-
-  a.episodes.reserve(static_cast<std::size_t>(std::count_if(
-      log.entries.begin(), log.entries.end(), [](const Entry& e) { return e.kind == EntryKind::Alarm; })));
-  Walk walk(log, a);
-  walk.Run();
-  walk.orphans.resize(log.names.size());
-  walk.sharedAt.resize(log.names.size());
-
-  for (const Downtime& down : a.downtimes) a.downtimeTotal += down.to - down.from;
-  const std::vector<std::pair<Seconds, Seconds>> unwatched = Unwatched(a);
+// The running time, and the ten-minute periods from the period's start: each is watched
+// unless one stretch of no file or no panel covers all of it.
+void CountWatchedTime(Analysis& a) {
+  const Period& period = a.period;
+  const std::vector<TimeSpan> unwatched = Merged(a.unwatched);
   a.observed = period.end - period.Start();
-  for (const auto& span : unwatched) a.observed -= span.second - span.first;
+  for (const TimeSpan& span : unwatched) a.observed -= span.to - span.from;
 
-  // Ten-minute periods: watched unless one stretch of no file or no panel covers all of it.
   const Seconds length = std::max<Seconds>(0, period.end - period.Start());
   const auto slotCount = static_cast<std::size_t>((length + TenMinutes - 1) / TenMinutes);
   a.perTenMinutes.assign(slotCount, 0);
   a.watched.assign(slotCount, true);
-  for (const auto& span : unwatched) {
-    const Seconds from = (span.first - period.Start() + TenMinutes - 1) / TenMinutes;
+  for (const TimeSpan& span : unwatched) {
+    const Seconds from = (span.from - period.Start() + TenMinutes - 1) / TenMinutes;
     for (Seconds slot = from;
-         (slot + 1) * TenMinutes + period.Start() <= span.second && slot < static_cast<Seconds>(slotCount); ++slot)
+         (slot + 1) * TenMinutes + period.Start() <= span.to && slot < static_cast<Seconds>(slotCount); ++slot)
       a.watched[static_cast<std::size_t>(slot)] = false;
   }
   if (slotCount > 0 && period.end - period.Start() < static_cast<Seconds>(slotCount) * TenMinutes) {
     // The last, shorter period counts as watched unless its whole length lies in one span.
     const Seconds lastStart = period.Start() + static_cast<Seconds>(slotCount - 1) * TenMinutes;
-    for (const auto& span : unwatched)
-      if (span.first <= lastStart && span.second >= period.end) a.watched[slotCount - 1] = false;
+    for (const TimeSpan& span : unwatched)
+      if (span.from <= lastStart && span.to >= period.end) a.watched[slotCount - 1] = false;
   }
+}
 
-  // Names shared by two inputs: an episode is told apart only when it and the one before it
-  // were reset before the next alarm of the name.
-  std::vector<std::int64_t> previous(log.names.size(), -1);
+void CountTenMinutes(Analysis& a) {
+  if (a.perTenMinutes.empty()) return;
+  const auto last = static_cast<std::int64_t>(a.perTenMinutes.size()) - 1;
+  for (const Episode& episode : a.episodes) {
+    const std::int64_t slot = (episode.raised - a.period.Start()) / TenMinutes;
+    ++a.perTenMinutes[static_cast<std::size_t>(std::clamp<std::int64_t>(slot, 0, last))];
+  }
+}
+
+// Names shared by two inputs: an episode is told apart only when it and the one before it
+// were reset before the next alarm of the name.
+void MarkAmbiguous(std::vector<Episode>& episodes, const std::vector<std::optional<LogPlace>>& sharedAt) {
+  std::vector<std::int64_t> previous(sharedAt.size(), -1);
   const auto unresolved = [](const Episode& e) { return e.end == EpisodeEnd::NextAlarm && e.resets == 0; };
-  for (std::size_t i = 0; i < a.episodes.size(); ++i) {
-    Episode& episode = a.episodes[i];
-    if (walk.sharedAt[episode.name].first != 0) {
+  for (std::size_t i = 0; i < episodes.size(); ++i) {
+    Episode& episode = episodes[i];
+    if (sharedAt[episode.name]) {
       const std::int64_t before = previous[episode.name];
-      episode.ambiguous = episode.impossible || unresolved(episode) || (before >= 0 && unresolved(a.episodes[before]));
+      episode.ambiguous = episode.impossible || unresolved(episode) || (before >= 0 && unresolved(episodes[before]));
     }
     previous[episode.name] = static_cast<std::int64_t>(i);
   }
+}
 
-  // Per channel, with the chatter found from the last two raises of each name.
-  std::vector<ChannelFigures> figures(log.names.size());
-  std::vector<std::vector<Seconds>> toAccept(log.names.size()), toReset(log.names.size());
-  std::vector<Seconds> allAccept, allReset;
-  std::vector<std::pair<Seconds, Seconds>> lastTwo(log.names.size(), {-1, -1});
-  std::vector<bool> inBurst(log.names.size(), false);
-  a.acceptHistogram.assign(std::size(AcceptBuckets) + 1, 0);
-  for (const Episode& episode : a.episodes) {
+// Per name: its alarms and how they ended, and its chatter, found from the last two raises.
+std::vector<ChannelFigures> CountAlarms(const std::vector<Episode>& episodes, std::size_t names) {
+  static_assert(ChatterAlarms == 3, "a raise and the two before it");
+  std::vector<ChannelFigures> figures(names);
+  std::vector<std::pair<Seconds, Seconds>> lastTwo(names, {-1, -1});
+  std::vector<bool> inBurst(names, false);
+  for (const Episode& episode : episodes) {
     ChannelFigures& channel = figures[episode.name];
     ++channel.raised;
     channel.accepted += episode.accepted.has_value();
@@ -433,10 +300,17 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
       inBurst[episode.name] = false;
     }
     two = {two.second, episode.raised};
-    const std::int64_t slot = (episode.raised - period.Start()) / TenMinutes;
-    if (!a.perTenMinutes.empty())
-      ++a.perTenMinutes[static_cast<std::size_t>(
-          std::clamp<std::int64_t>(slot, 0, static_cast<std::int64_t>(slotCount) - 1))];
+  }
+  return figures;
+}
+
+// The times from each alarm told apart to its accept and to its reset, per name and in all,
+// and the accept times' bands.
+void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures) {
+  std::vector<std::vector<Seconds>> toAccept(figures.size()), toReset(figures.size());
+  std::vector<Seconds> allAccept, allReset;
+  a.acceptHistogram.assign(std::size(AcceptBuckets) + 1, 0);
+  for (const Episode& episode : a.episodes) {
     if (episode.ambiguous) continue;
     if (episode.accepted) {
       const Seconds delay = std::max<Seconds>(0, *episode.accepted - episode.raised);
@@ -452,17 +326,21 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
       allReset.push_back(delay);
     }
   }
+  for (std::size_t name = 0; name < figures.size(); ++name) {
+    figures[name].toAccept = Figures(toAccept[name]);
+    figures[name].toReset = Figures(toReset[name]);
+  }
+  a.toAccept = Figures(allAccept);
+  a.toReset = Figures(allReset);
+}
+
+// The channels that alarmed, most alarms first, and the totals over them.
+void RankChannels(Analysis& a, const LogData& log, std::vector<ChannelFigures>& figures, const Walk& walk) {
   for (std::uint32_t name = 0; name < log.names.size(); ++name) {
     ChannelFigures& channel = figures[name];
     channel.name = name;
     channel.orphans = a.selected[name] ? walk.orphans[name] : 0;
-    channel.shared = walk.sharedAt[name].first != 0;
-    if (channel.shared) {
-      channel.sharedFile = walk.sharedAt[name].first - 1;
-      channel.sharedLine = walk.sharedAt[name].second;
-    }
-    channel.toAccept = Figures(toAccept[name]);
-    channel.toReset = Figures(toReset[name]);
+    channel.shared = walk.sharedAt[name];
     a.alarms += channel.raised;
     a.orphans += channel.orphans;
     a.ambiguous += channel.ambiguous;
@@ -471,9 +349,9 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
   std::stable_sort(a.channels.begin(), a.channels.end(), [&](const ChannelFigures& x, const ChannelFigures& y) {
     return x.raised != y.raised ? x.raised > y.raised : log.names[x.name] < log.names[y.name];
   });
-  a.toAccept = Figures(allAccept);
-  a.toReset = Figures(allReset);
+}
 
+void TimeLinkLosses(Analysis& a) {
   std::vector<Seconds> back, accepted;
   for (const LinkLoss& loss : a.linkLosses) {
     if (loss.back) back.push_back(std::max<Seconds>(0, *loss.back - loss.lost));
@@ -481,6 +359,215 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
   }
   a.linkBack = Figures(back);
   a.linkAccept = Figures(accepted);
+}
+
+// The verdicts, one step each.
+
+void AddVerdict(Analysis& a, std::string_view item, std::string finding, std::string judgement, Level level) {
+  a.verdicts.push_back({std::string(item), std::move(finding), std::move(judgement), level});
+}
+
+void CannotJudge(Analysis& a, std::string_view item) {
+  AddVerdict(a, item, "no running time in the period", "cannot be judged", Level::Unknown);
+}
+
+// An average against its benchmark: within the acceptable, within the manageable, or over.
+void JudgeRate(Analysis& a, const RateBenchmark& benchmark, double rate, std::string finding) {
+  const std::string acceptable = std::to_string(benchmark.acceptable);
+  const std::string manageable = std::to_string(benchmark.manageable);
+  if (rate <= benchmark.acceptable)
+    AddVerdict(a, benchmark.item, std::move(finding),
+               "acceptable (about " + acceptable + std::string(benchmark.per) + ")", Level::Good);
+  else if (rate <= benchmark.manageable)
+    AddVerdict(a, benchmark.item, std::move(finding),
+               "above the acceptable " + acceptable + ", within the manageable " + manageable, Level::Fair);
+  else
+    AddVerdict(a, benchmark.item, std::move(finding), "over the manageable " + manageable, Level::Poor);
+}
+
+// Alarms a day, on average over the running time; the worst calendar day beside it.
+void JudgeDailyLoad(Analysis& a) {
+  if (a.observed <= 0) return CannotJudge(a, DailyLoad.item);
+  std::vector<std::pair<Day, std::size_t>> perDay;
+  for (const Episode& episode : a.episodes) {
+    const Day day = DayOfTime(episode.raised);
+    if (perDay.empty() || perDay.back().first != day) perDay.emplace_back(day, 0);
+    ++perDay.back().second;
+  }
+  std::pair<Day, std::size_t> worst{0, 0};
+  for (const auto& day : perDay)
+    if (day.second > worst.second) worst = day;
+  const double days = static_cast<double>(a.observed) / SecondsPerDay;
+  const double rate = static_cast<double>(a.alarms) / days;
+  std::string finding = OneDecimal(rate) + " on average over " + OneDecimal(days) + " days of running";
+  if (worst.second > 0) finding += "; worst day " + FormatDate(worst.first) + " with " + std::to_string(worst.second);
+  JudgeRate(a, DailyLoad, rate, std::move(finding));
+}
+
+// The ten-minute periods the panel watched: how many, how many were busy or a flood, the busiest.
+struct TenMinuteCounts {
+  std::size_t watched = 0, busy = 0, floods = 0, peak = 0, peakAt = 0;
+  [[nodiscard]] std::string Periods() const { return " of " + std::to_string(watched) + " ten-minute periods"; }
+};
+
+TenMinuteCounts CountTenMinutePeriods(const Analysis& a) {
+  TenMinuteCounts counts;
+  for (std::size_t i = 0; i < a.perTenMinutes.size(); ++i) {
+    if (!a.watched[i]) continue;
+    ++counts.watched;
+    counts.busy += a.perTenMinutes[i] > BusyAlarms;
+    counts.floods += a.perTenMinutes[i] > FloodAlarms;
+    if (a.perTenMinutes[i] > counts.peak) {
+      counts.peak = a.perTenMinutes[i];
+      counts.peakAt = i;
+    }
+  }
+  return counts;
+}
+
+void JudgeTenMinuteLoad(Analysis& a, const TenMinuteCounts& counts) {
+  if (a.observed <= 0) return CannotJudge(a, TenMinuteLoad.item);
+  const double rate = static_cast<double>(a.alarms) / (static_cast<double>(a.observed) / TenMinutes);
+  JudgeRate(a, TenMinuteLoad, rate,
+            OneDecimal(rate) + " on average; " + std::to_string(counts.busy) + counts.Periods() + " (" +
+                Percent(static_cast<double>(counts.busy), static_cast<double>(counts.watched)) + ") had more than " +
+                std::to_string(BusyAlarms));
+}
+
+void JudgeFloods(Analysis& a, const TenMinuteCounts& counts) {
+  if (a.observed <= 0) return CannotJudge(a, "Floods");
+  const double share =
+      counts.watched > 0 ? 100.0 * static_cast<double>(counts.floods) / static_cast<double>(counts.watched) : 0.0;
+  std::string finding = std::to_string(counts.floods) + counts.Periods() + " had more than " +
+                        std::to_string(FloodAlarms) + " alarms (" + OneDecimal(share) + " % of the time)";
+  if (counts.peak > 0)
+    finding += "; the busiest had " + std::to_string(counts.peak) + ", from " +
+               FormatDateTime(a.period.Start() + static_cast<Seconds>(counts.peakAt) * TenMinutes).substr(0, 16);
+  const std::string limit = std::to_string(FloodTimePercent) + " % of the time";
+  if (share < FloodTimePercent)
+    AddVerdict(a, "Floods", std::move(finding), "under " + limit + ": met", Level::Good);
+  else
+    AddVerdict(a, "Floods", std::move(finding), limit + " or more: not met", Level::Poor);
+}
+
+// The chattering channels, most chatter first.
+std::vector<const ChannelFigures*> Chattering(const Analysis& a) {
+  std::vector<const ChannelFigures*> chattering;
+  for (const ChannelFigures& channel : a.channels)
+    if (channel.chatter > 0) chattering.push_back(&channel);
+  std::stable_sort(chattering.begin(), chattering.end(),
+                   [](const ChannelFigures* x, const ChannelFigures* y) { return x->chatter > y->chatter; });
+  return chattering;
+}
+
+void JudgeChattering(Analysis& a, const std::vector<const ChannelFigures*>& chattering,
+                     const std::vector<std::string>& names) {
+  const std::string alarms = std::to_string(ChatterAlarms), within = " within " + std::string(ChatterWindowWords);
+  if (chattering.empty())
+    return AddVerdict(a, "Chattering", "no channel had " + alarms + " alarms" + within, "none: met", Level::Good);
+  std::string finding = std::to_string(chattering.size()) +
+                        (chattering.size() == 1 ? " channel had " : " channels had ") + alarms + " or more alarms" +
+                        within + ": ";
+  for (std::size_t i = 0; i < chattering.size() && i < 5; ++i) {
+    if (i > 0) finding += ", ";
+    finding += DisplayText(names[chattering[i]->name]) + " (" + std::to_string(chattering[i]->chatter) +
+               (chattering[i]->chatter == 1 ? " time)" : " times)");
+  }
+  if (chattering.size() > 5) finding += " and " + std::to_string(chattering.size() - 5) + " more";
+  AddVerdict(a, "Chattering", std::move(finding), "should be none: not met", Level::Poor);
+}
+
+// The top 10 of a plant with hundreds of alarms are a small share; this unit has at most
+// 24 inputs, so the test is whether the top quarter of the channels that alarmed give more
+// than half of all alarms.
+void JudgeMostFrequent(Analysis& a) {
+  const std::size_t n = a.channels.size();
+  if (n < 4)
+    return AddVerdict(a, "Most frequent",
+                      "only " + std::to_string(n) + (n == 1 ? " channel" : " channels") + " alarmed",
+                      "too few to judge", Level::Unknown);
+  const std::string top = std::to_string(MostFrequentCount);
+  std::size_t topCount = 0, topQuarter = 0;
+  const std::size_t k = std::min(MostFrequentCount, (n + 3) / 4);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i < MostFrequentCount) topCount += a.channels[i].raised;
+    if (i < k) topQuarter += a.channels[i].raised;
+  }
+  const auto total = static_cast<double>(a.alarms);
+  std::string finding =
+      n <= MostFrequentCount
+          ? "the " + std::to_string(n) + " channels that alarmed are the top " + top
+          : "the top " + top + " give " + Percent(static_cast<double>(topCount), total) + " of all alarms";
+  finding += "; the top " + std::to_string(k) + " (a quarter of the " + std::to_string(n) +
+             " channels that alarmed) give " + Percent(static_cast<double>(topQuarter), total);
+  if (2 * topQuarter > a.alarms)
+    AddVerdict(a, "Most frequent", std::move(finding), "more than half: a few channels dominate", Level::Poor);
+  else
+    AddVerdict(a, "Most frequent", std::move(finding), "no few channels dominate", Level::Good);
+}
+
+// Where to look first: chattering channels, then, when the load is above the acceptable,
+// any channel with a tenth of all alarms.
+void ChooseLookFirst(Analysis& a, const std::vector<const ChannelFigures*>& chattering,
+                     const std::vector<std::string>& names) {
+  bool heavy = false;
+  for (const Verdict& v : a.verdicts) heavy = heavy || v.level == Level::Fair || v.level == Level::Poor;
+  std::vector<const ChannelFigures*> first = chattering;
+  std::stable_sort(first.begin(), first.end(),
+                   [](const ChannelFigures* x, const ChannelFigures* y) { return x->raised > y->raised; });
+  for (const ChannelFigures& channel : a.channels)
+    if (heavy && channel.chatter == 0 && 10 * channel.raised >= a.alarms) first.push_back(&channel);
+  const auto total = static_cast<double>(a.alarms);
+  for (std::size_t i = 0; i < first.size() && i < 5; ++i) {
+    std::string line = DisplayText(names[first[i]->name]) + " (";
+    if (first[i]->chatter > 0) line += "chattering " + std::to_string(first[i]->chatter) + " times, ";
+    line += Percent(static_cast<double>(first[i]->raised), total) + " of alarms)";
+    a.lookFirst.push_back(std::move(line));
+  }
+}
+
+void Judge(Analysis& a, const std::vector<std::string>& names) {
+  JudgeDailyLoad(a);
+  const TenMinuteCounts counts = CountTenMinutePeriods(a);
+  JudgeTenMinuteLoad(a, counts);
+  JudgeFloods(a, counts);
+  const std::vector<const ChannelFigures*> chattering = Chattering(a);
+  JudgeChattering(a, chattering, names);
+  JudgeMostFrequent(a);
+  ChooseLookFirst(a, chattering, names);
+}
+}  // namespace
+
+std::string OneDecimal(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  return text;
+}
+
+Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected) {
+  Analysis a;
+  a.period = period;
+  if (selected.size() != log.names.size()) selected.assign(log.names.size(), true);
+  a.selected = std::move(selected);
+  a.missingDays = MissingDays(log, period);
+
+  a.episodes.reserve(static_cast<std::size_t>(std::count_if(
+      log.entries.begin(), log.entries.end(), [](const Entry& e) { return e.kind == LogEntryKind::Alarm; })));
+  Walk walk(log, a);
+  walk.Run();
+  walk.orphans.resize(log.names.size());
+  walk.sharedAt.resize(log.names.size());
+  MarkAmbiguous(a.episodes, walk.sharedAt);
+
+  for (const Downtime& down : a.downtimes) a.downtimeTotal += down.to - down.from;
+  a.unwatched = Unwatched(a);
+  CountWatchedTime(a);
+  CountTenMinutes(a);
+
+  std::vector<ChannelFigures> figures = CountAlarms(a.episodes, log.names.size());
+  TimeAlarms(a, figures);
+  RankChannels(a, log, figures, walk);
+  TimeLinkLosses(a);
 
   Judge(a, log.names);
   return a;

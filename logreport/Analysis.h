@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace logreport {
@@ -51,6 +52,10 @@ struct LinkLoss {
   LinkEnd end = LinkEnd::StillLost;
 };
 
+struct TimeSpan {
+  Seconds from = 0, to = 0;
+};
+
 struct Downtime {
   Seconds from = 0, to = 0;
   bool unclean = false;  // no "Application Closed": counted from the last entry before the start
@@ -61,13 +66,17 @@ struct DelayFigures {
   Seconds median = 0, worst = 0;
 };
 
+// Where an entry stands in the log.
+struct LogPlace {
+  std::uint32_t file = 0, line = 0;
+};
+
 struct ChannelFigures {
   std::uint32_t name = 0;
   std::size_t raised = 0, accepted = 0, reset = 0, open = 0, ambiguous = 0, orphans = 0;
   DelayFigures toAccept, toReset;
-  std::size_t chatter = 0;  // times 3 or more alarms came within a minute
-  bool shared = false;
-  std::uint32_t sharedFile = 0, sharedLine = 0;  // the first entry that showed it
+  std::size_t chatter = 0;         // times 3 or more alarms came within a minute
+  std::optional<LogPlace> shared;  // two inputs write under the name: the first entry that showed it
 };
 
 enum class Level : std::uint8_t { Good, Fair, Poor, Unknown };
@@ -87,6 +96,9 @@ struct Analysis {
   std::vector<ChannelFigures> channels;  // selected names that alarmed, most alarms first
   std::vector<LinkLoss> linkLosses;
   std::vector<Downtime> downtimes;
+  // The time in the period with no file or with the panel stopped: the downtimes, then the
+  // days without a file, each cut to the period. They may overlap.
+  std::vector<TimeSpan> unwatched;
   DelayFigures toAccept, toReset, linkBack, linkAccept;
   std::vector<std::uint32_t> acceptHistogram;  // by AcceptBuckets
   std::size_t alarms = 0, orphans = 0, ambiguous = 0, outputCommands = 0, stepsBack = 0;
@@ -104,6 +116,24 @@ struct Analysis {
 
 // Upper ends of the accept-time bands, in seconds; the last band is open.
 inline constexpr Seconds AcceptBuckets[] = {10, 30, 60, 120, 300, 600, 1800, 3600};
+
+// The benchmarks the load is judged by. The verdicts and the page say each number from here.
+struct RateBenchmark {
+  std::string_view item;       // the verdict's name
+  int acceptable, manageable;  // alarms on average
+  std::string_view per;        // said after the acceptable number
+};
+// clang-format off
+inline constexpr RateBenchmark DailyLoad     {"Alarms a day",         150, 300, " a day"};
+inline constexpr RateBenchmark TenMinuteLoad {"Alarms in 10 minutes",   1,   2, ""};
+inline constexpr std::uint32_t BusyAlarms = 2;              // a ten-minute period with more is busy,
+inline constexpr std::uint32_t FloodAlarms = 10;            // and with more than this a flood
+inline constexpr int FloodTimePercent = 1;                  // floods less of the time than this: met
+inline constexpr std::size_t ChatterAlarms = 3;             // alarms of one channel
+inline constexpr Seconds ChatterWindow = 60;                // within this, first to last, chatter
+inline constexpr std::string_view ChatterWindowWords = "a minute";
+inline constexpr std::size_t MostFrequentCount = 10;        // the most frequent alarms looked at
+// clang-format on
 
 // selected: by name index; empty selects every name.
 [[nodiscard]] Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected);

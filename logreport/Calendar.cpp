@@ -1,5 +1,7 @@
 #include "logreport/Calendar.h"
 
+#include "config/EventLogFormat.h"
+
 #include <chrono>
 
 namespace logreport {
@@ -26,20 +28,19 @@ std::optional<Day> DayOf(int yearNumber, int monthNumber, int dayNumber) {
 }
 
 std::optional<Day> ParseFileDay(std::string_view text) {
-  if (text.size() != 6) return std::nullopt;
-  for (char c : text)
-    if (c < '0' || c > '9') return std::nullopt;
-  const auto two = [&](int at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); };
-  return DayOf(2000 + two(0), two(2), two(4));
+  const std::optional<LocalTime> date = ParseLogDay(text);
+  return date ? DayOf(date->year, date->month, date->day) : std::nullopt;
+}
+
+std::optional<Day> FileDayOf(std::string_view fileName) {
+  const std::optional<LocalTime> date = LogFileDay(fileName);
+  return date ? DayOf(date->year, date->month, date->day) : std::nullopt;
 }
 
 std::string FileNameOf(Day day) {
   const year_month_day date = DateOf(day);
-  std::string name;
-  AppendDigits(name, static_cast<int>(date.year()) % 100, 2);
-  AppendDigits(name, static_cast<unsigned>(date.month()), 2);
-  AppendDigits(name, static_cast<unsigned>(date.day()), 2);
-  return name + ".csv";
+  const auto month = static_cast<unsigned>(date.month()), dayOfMonth = static_cast<unsigned>(date.day());
+  return LogFileName({static_cast<int>(date.year()), static_cast<int>(month), static_cast<int>(dayOfMonth), 0, 0, 0});
 }
 
 std::string FormatDate(Day day) {

@@ -17,6 +17,8 @@ inline constexpr Seconds SecondsPerDay = 86400;
 [[nodiscard]] std::optional<Day> DayOf(int year, int month, int day);
 // "yymmdd" as in the log file names, in the years 2000 to 2099; nothing for anything else.
 [[nodiscard]] std::optional<Day> ParseFileDay(std::string_view text);
+// The day of a log file's name, "yymmdd.csv"; nothing for any other name.
+[[nodiscard]] std::optional<Day> FileDayOf(std::string_view fileName);
 
 [[nodiscard]] std::string FileNameOf(Day day);               // "yymmdd.csv"
 [[nodiscard]] std::string FormatDate(Day day);               // "dd/mm/yyyy"

@@ -33,12 +33,6 @@ std::string Escaped(std::string_view utf8) {
 }
 std::string Name(const LogData& log, std::uint32_t name) { return Escaped(DisplayText(log.names[name])); }
 
-std::string Num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
 const char* LevelClass(Level level) {
   switch (level) {
     case Level::Good: return "good";
@@ -78,22 +72,19 @@ void TimeAxis(std::string& out, const Scale& scale, const Period& period, int to
     const std::string date = FormatDate(day);
     if (step == 0 ? date.compare(0, 2, "01") != 0 : (day - period.first) % step != 0) continue;
     const double x = scale.X(day * SecondsPerDay);
-    out += "<line x1='" + Num(x) + "' y1='" + std::to_string(top) + "' x2='" + Num(x) + "' y2='" +
+    out += "<line x1='" + OneDecimal(x) + "' y1='" + std::to_string(top) + "' x2='" + OneDecimal(x) + "' y2='" +
            std::to_string(bottom) + "' stroke='#ccc'/>";
-    out += "<text x='" + Num(x + 2) + "' y='" + std::to_string(bottom + 13) + "'>" +
+    out += "<text x='" + OneDecimal(x + 2) + "' y='" + std::to_string(bottom + 13) + "'>" +
            (step == 0 ? date.substr(3) : date.substr(0, 5)) + "</text>";
   }
 }
 
-// Grey bands where the panel was stopped or a day has no file.
+// Grey bands where the panel was stopped or a day has no file, as the analysis counts them.
 void Unwatched(std::string& out, const Analysis& a, const Scale& scale, int top, int height) {
-  std::vector<std::pair<Seconds, Seconds>> spans;
-  for (const Downtime& down : a.downtimes) spans.emplace_back(down.from, down.to);
-  for (const Day day : a.missingDays) spans.emplace_back(day * SecondsPerDay, (day + 1) * SecondsPerDay);
-  for (const auto& span : spans) {
-    const double x = scale.X(span.first);
-    const double w = std::max(1.0, scale.X(span.second) - x);
-    out += "<rect x='" + Num(x) + "' y='" + std::to_string(top) + "' width='" + Num(w) + "' height='" +
+  for (const TimeSpan& span : a.unwatched) {
+    const double x = scale.X(span.from);
+    const double w = std::max(1.0, scale.X(span.to) - x);
+    out += "<rect x='" + OneDecimal(x) + "' y='" + std::to_string(top) + "' width='" + OneDecimal(w) + "' height='" +
            std::to_string(height) + "' fill='#e4e4e4'/>";
   }
 }
@@ -118,26 +109,28 @@ void TenMinuteChart(std::string& out, const Analysis& a) {
     for (std::size_t s = c * group; s < std::min(slotCount, (c + 1) * group); ++s)
       count = std::max(count, a.perTenMinutes[s]);
     if (count == 0) continue;
-    const char* colour = count > 10 ? "#c62828" : count > 2 ? "#ef8f00" : "#4a78b0";
-    out += "<rect x='" + Num(x0 + barWidth * static_cast<double>(c)) + "' y='" + Num(y(count)) + "' width='" +
-           Num(std::max(barWidth * 0.85, 0.8)) + "' height='" + Num(y0 + height - y(count)) + "' fill='" + colour +
-           "'/>";
+    const char* colour = count > FloodAlarms ? "#c62828" : count > BusyAlarms ? "#ef8f00" : "#4a78b0";
+    out += "<rect x='" + OneDecimal(x0 + barWidth * static_cast<double>(c)) + "' y='" + OneDecimal(y(count)) +
+           "' width='" + OneDecimal(std::max(barWidth * 0.85, 0.8)) + "' height='" +
+           OneDecimal(y0 + height - y(count)) + "' fill='" + colour + "'/>";
   }
   // Axis, and the lines of the benchmarks.
   out += "<line x1='" + std::to_string(x0) + "' y1='" + std::to_string(y0 + height) + "' x2='" +
          std::to_string(x0 + width) + "' y2='" + std::to_string(y0 + height) + "' stroke='#333'/>";
-  for (const int mark : {0, 2, 10}) {
-    out += "<text x='" + std::to_string(x0 - 6) + "' y='" + Num(y(mark) + 4) + "' text-anchor='end'>" +
+  for (const std::uint32_t mark : {std::uint32_t{0}, BusyAlarms, FloodAlarms}) {
+    out += "<text x='" + std::to_string(x0 - 6) + "' y='" + OneDecimal(y(mark) + 4) + "' text-anchor='end'>" +
            std::to_string(mark) + "</text>";
   }
-  out += "<text x='" + std::to_string(x0 - 6) + "' y='" + Num(y(top) + 8) + "' text-anchor='end'>" +
+  out += "<text x='" + std::to_string(x0 - 6) + "' y='" + OneDecimal(y(top) + 8) + "' text-anchor='end'>" +
          std::to_string(static_cast<int>(top)) + "</text>";
-  out += "<line x1='" + std::to_string(x0) + "' y1='" + Num(y(10)) + "' x2='" + std::to_string(x0 + width) + "' y2='" +
-         Num(y(10)) + "' stroke='#c62828' stroke-dasharray='6 4'/>";
-  out += "<text x='" + std::to_string(x0 + width - 4) + "' y='" + Num(y(10) - 4) +
-         "' text-anchor='end' style='fill:#c62828'>flood: more than 10</text>";
-  out += "<line x1='" + std::to_string(x0) + "' y1='" + Num(y(2)) + "' x2='" + std::to_string(x0 + width) + "' y2='" +
-         Num(y(2)) + "' stroke='#ef8f00' stroke-dasharray='3 3'/>";
+  out += "<line x1='" + std::to_string(x0) + "' y1='" + OneDecimal(y(FloodAlarms)) + "' x2='" +
+         std::to_string(x0 + width) + "' y2='" + OneDecimal(y(FloodAlarms)) +
+         "' stroke='#c62828' stroke-dasharray='6 4'/>";
+  out += "<text x='" + std::to_string(x0 + width - 4) + "' y='" + OneDecimal(y(FloodAlarms) - 4) +
+         "' text-anchor='end' style='fill:#c62828'>flood: more than " + std::to_string(FloodAlarms) + "</text>";
+  out += "<line x1='" + std::to_string(x0) + "' y1='" + OneDecimal(y(BusyAlarms)) + "' x2='" +
+         std::to_string(x0 + width) + "' y2='" + OneDecimal(y(BusyAlarms)) +
+         "' stroke='#ef8f00' stroke-dasharray='3 3'/>";
   out += "</svg>";
   if (group > 1)
     out += "<p class='note'>Each bar is the busiest ten-minute period of " + std::to_string(group) + " in a row.</p>";
@@ -214,6 +207,7 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
 void AcceptChart(std::string& out, const Analysis& a) {
   static const char* const labels[] = {"up to 10 s", "10-30 s",   "30 s-1 min", "1-2 min", "2-5 min",
                                        "5-10 min",   "10-30 min", "30-60 min",  "over 1 h"};
+  static_assert(std::size(labels) == std::size(AcceptBuckets) + 1);
   std::uint32_t peak = 1;
   for (const std::uint32_t count : a.acceptHistogram) peak = std::max(peak, count);
   const int barHeight = 20, x0 = 90, width = 700;
@@ -225,20 +219,16 @@ void AcceptChart(std::string& out, const Analysis& a) {
     const double w = width * static_cast<double>(a.acceptHistogram[i]) / peak;
     out += "<text x='" + std::to_string(x0 - 6) + "' y='" + std::to_string(top + 14) + "' text-anchor='end'>" +
            labels[i] + "</text>";
-    out += "<rect x='" + std::to_string(x0) + "' y='" + std::to_string(top) + "' width='" + Num(w) + "' height='" +
-           std::to_string(barHeight) + "' fill='" +
+    out += "<rect x='" + std::to_string(x0) + "' y='" + std::to_string(top) + "' width='" + OneDecimal(w) +
+           "' height='" + std::to_string(barHeight) + "' fill='" +
            (i >= 6   ? "#c62828"
             : i >= 4 ? "#ef8f00"
                      : "#4a78b0") +
            "'/>";
-    out += "<text x='" + Num(x0 + w + 6) + "' y='" + std::to_string(top + 14) + "'>" +
+    out += "<text x='" + OneDecimal(x0 + w + 6) + "' y='" + std::to_string(top + 14) + "'>" +
            std::to_string(a.acceptHistogram[i]) + "</text>";
   }
   out += "</svg>";
-}
-
-std::string Delay(const DelayFigures& f, bool worst) {
-  return f.count == 0 ? "-" : FormatDuration(worst ? f.worst : f.median);
 }
 }  // namespace
 
@@ -274,22 +264,22 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   out += "<h2>Alarm states per channel</h2>\n";
   Timeline(out, log, a);
 
-  out +=
-      "<h2>The 10 most frequent alarms</h2>\n<table><tr><th></th><th>Channel</th><th>Alarms</th><th>Share</th>"
-      "<th>Chattering</th><th>Median to accept</th></tr>";
-  for (std::size_t i = 0; i < a.channels.size() && i < 10; ++i) {
+  out += "<h2>The " + std::to_string(MostFrequentCount) +
+         " most frequent alarms</h2>\n<table><tr><th></th><th>Channel</th><th>Alarms</th><th>Share</th>"
+         "<th>Chattering</th><th>Median to accept</th></tr>";
+  for (std::size_t i = 0; i < a.channels.size() && i < MostFrequentCount; ++i) {
     const ChannelFigures& c = a.channels[i];
     out += "<tr><td class='n'>" + std::to_string(i + 1) + "</td><td>" + Name(log, c.name) + "</td><td class='n'>" +
            std::to_string(c.raised) + "</td><td class='n'>" +
-           Num(a.alarms > 0 ? 100.0 * static_cast<double>(c.raised) / static_cast<double>(a.alarms) : 0) +
-           " %</td><td class='n'>" + std::to_string(c.chatter) + "</td><td class='n'>" + Delay(c.toAccept, false) +
+           OneDecimal(a.alarms > 0 ? 100.0 * static_cast<double>(c.raised) / static_cast<double>(a.alarms) : 0) +
+           " %</td><td class='n'>" + std::to_string(c.chatter) + "</td><td class='n'>" + MedianText(c.toAccept) +
            "</td></tr>";
   }
   out += "</table>\n";
 
   out += "<h2>Time to accept</h2>\n";
   AcceptChart(out, a);
-  out += "<p>Median " + Delay(a.toAccept, false) + ", worst " + Delay(a.toAccept, true) + ", over " +
+  out += "<p>Median " + MedianText(a.toAccept) + ", worst " + WorstText(a.toAccept) + ", over " +
          std::to_string(a.toAccept.count) + " accepted alarms.</p>\n";
 
   out +=
@@ -298,21 +288,21 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   for (const ChannelFigures& c : a.channels) {
     out += "<tr><td>" + Name(log, c.name) + (c.shared ? " *" : "") + "</td><td class='n'>" + std::to_string(c.raised) +
            "</td><td class='n'>" + std::to_string(c.accepted) + "</td><td class='n'>" + std::to_string(c.reset) +
-           "</td><td class='n'>" + Delay(c.toAccept, false) + "</td><td class='n'>" + Delay(c.toAccept, true) +
-           "</td><td class='n'>" + Delay(c.toReset, false) + "</td><td class='n'>" + Delay(c.toReset, true) +
+           "</td><td class='n'>" + MedianText(c.toAccept) + "</td><td class='n'>" + WorstText(c.toAccept) +
+           "</td><td class='n'>" + MedianText(c.toReset) + "</td><td class='n'>" + WorstText(c.toReset) +
            "</td><td class='n'>" + std::to_string(c.open) + "</td></tr>";
   }
   out += "</table>\n";
   for (const ChannelFigures& c : a.channels)
     if (c.shared)
       out += "<p class='note'>* " + Name(log, c.name) + ": two inputs write under this name (" +
-             Escaped(Location(log, c.sharedFile, c.sharedLine)) + "); " + std::to_string(c.ambiguous) + " of its " +
+             Escaped(Location(log, c.shared->file, c.shared->line)) + "); " + std::to_string(c.ambiguous) + " of its " +
              std::to_string(c.raised) + " alarms cannot be told apart and are not timed.</p>\n";
 
   out += "<h2>Link losses: " + std::to_string(a.linkLosses.size()) + "</h2>\n";
   if (!a.linkLosses.empty()) {
-    out += "<p>Back after: median " + Delay(a.linkBack, false) + ", worst " + Delay(a.linkBack, true) +
-           "; accepted after: median " + Delay(a.linkAccept, false) + ", worst " + Delay(a.linkAccept, true) +
+    out += "<p>Back after: median " + MedianText(a.linkBack) + ", worst " + WorstText(a.linkBack) +
+           "; accepted after: median " + MedianText(a.linkAccept) + ", worst " + WorstText(a.linkAccept) +
            ".</p>\n<table><tr><th>Lost</th><th>For</th><th>Until</th></tr>";
     for (const LinkLoss& loss : a.linkLosses)
       out += "<tr><td>" + FormatDateTime(loss.lost) + "</td><td class='n'>" +

@@ -27,10 +27,7 @@ std::optional<std::vector<LogFile>> ListLogFiles(const std::string& folder, std:
       return std::nullopt;
     }
     const std::string name = it->path().filename().string();
-    if (name.size() != 10) continue;
-    const std::string extension = name.substr(6);
-    if (extension != ".csv" && extension != ".CSV") continue;
-    const std::optional<Day> day = ParseFileDay(std::string_view(name).substr(0, 6));
+    const std::optional<Day> day = FileDayOf(name);
     if (!day) continue;
     std::error_code kind;
     if (!it->is_regular_file(kind)) continue;

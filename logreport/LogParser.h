@@ -1,11 +1,10 @@
-// Reads the panel's daily event log files. Each line is "dd/mm/yyyy,hh:nn:ss," and then either
-// a designator with one of the suffixes " Alarm", " Alarm Accept", " Alarm Reset",
-// " Set to Active", " Set to Inactive", or one of the fixed texts ("Comms Lost",
-// "Application Started", ...), ending in CR LF. The designator is everything between the
-// second comma and the suffix, commas and 8-bit bytes included. Lines that do not fit are
-// counted with their file and line number and skipped; nothing stops the reading.
+// Reads the panel's daily event log files, whose lines config/EventLogFormat.h describes. The
+// designator is everything between the time stamp and the text after it, commas and 8-bit
+// bytes included. Lines that do not fit are counted with their file and line number and
+// skipped; nothing stops the reading.
 #pragma once
 
+#include "config/EventLogFormat.h"
 #include "logreport/Calendar.h"
 
 #include <cstdint>
@@ -16,27 +15,12 @@
 
 namespace logreport {
 
-enum class EntryKind : std::uint8_t {
-  Alarm,
-  AlarmAccept,
-  AlarmReset,
-  SetToActive,
-  SetToInactive,
-  CommsConnected,
-  CommsDisconnected,
-  CommsLost,
-  CommsLostAccept,
-  CommsLostReset,
-  ApplicationStarted,
-  ApplicationClosed,
-};
-
 struct Entry {
   Seconds time = 0;
   std::uint32_t name = 0;  // index into LogData::names for the kinds with a designator, else 0
   std::uint32_t file = 0;  // index into LogData::files
   std::uint32_t line = 0;  // from 1
-  EntryKind kind = EntryKind::Alarm;
+  LogEntryKind kind = LogEntryKind::Alarm;
 };
 
 enum class Problem : std::uint8_t {
@@ -44,7 +28,7 @@ enum class Problem : std::uint8_t {
   TornBeforeEntry,  // a cut-off entry with the next whole entry written straight after it
   NoTimeStamp,
   UnknownText,
-  NameTooLong,  // a designator holds at most 34 bytes
+  NameTooLong,  // longer than a designator field holds
   NulBytes,
   Empty,
   OutsideFileDay,  // dated neither the file's day nor the day before (an entry written at midnight)
@@ -76,7 +60,6 @@ class LogReader {
   void Reserve(std::size_t bytes) { data_.entries.reserve(bytes / 32); }
   // Files must come in date order; the bytes need to live only for the call.
   void AddFile(const LogFile& file, std::string_view bytes);
-  [[nodiscard]] const LogData& Data() const { return data_; }
   [[nodiscard]] LogData Take() { return std::move(data_); }
 
  private:
@@ -89,7 +72,7 @@ class LogReader {
 
   LogData data_;
   std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> index_;
-  char cachedDate_[10] = {};
+  char cachedDate_[TimeStampDateLength] = {};
   Day cachedDay_ = -1;
 };
 

@@ -58,9 +58,11 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& arguments) {
 }
 
 FolderChoice DefaultLogFolder(const std::string& programFolder) {
-  const std::string beside = (std::filesystem::path(programFolder) / "Logs").string();
+  // The program's folder has no separator at its end, and is "" for the root.
+  const std::string beside = programFolder + "/Logs";
   if (IsFolder(beside)) return {beside, "the Logs folder beside this program"};
-  const std::string installed = (std::filesystem::path(programFolder) / InstalledLogs).lexically_normal().string();
+  const std::string installed =
+      std::filesystem::path(programFolder + "/" + std::string(InstalledLogs)).lexically_normal().string();
   if (IsFolder(installed)) return {installed, "the installed panel's Logs folder"};
   return {{}, {}};
 }

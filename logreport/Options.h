@@ -31,7 +31,8 @@ struct FolderChoice {
   std::string folder;  // empty when no candidate exists
   std::string note;    // how it was chosen, for the report
 };
-// The "Logs" folder beside the program, else the installed panel's, found from the program's folder.
+// The "Logs" folder beside the program, else the installed panel's, found from the program's folder
+// as ProgramDirectoryOf gives it.
 [[nodiscard]] FolderChoice DefaultLogFolder(const std::string& programFolder);
 
 [[nodiscard]] std::string HelpText(const FolderChoice& defaultFolder, const std::string& programFolder);

@@ -23,6 +23,9 @@ struct ReportContext {
 // Pieces the forms share.
 [[nodiscard]] std::string DayRanges(const std::vector<Day>& days);  // "08/12/2026, 12/12/2026 to 14/12/2026"
 [[nodiscard]] std::string LinkEndText(LinkEnd end);
+// A delay's median or worst as "h:mm:ss"; "-" when there was none.
+[[nodiscard]] std::string MedianText(const DelayFigures& figures);
+[[nodiscard]] std::string WorstText(const DelayFigures& figures);
 [[nodiscard]] std::string Location(const LogData& log, std::uint32_t file, std::uint32_t line);  // "261205.csv line 7"
 
 }  // namespace logreport

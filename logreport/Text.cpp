@@ -1,20 +1,11 @@
 #include "logreport/Text.h"
 
+#include "config/CodePage.h"
+
 #include <cstdint>
 
 namespace logreport {
 namespace {
-// 0x80 to 0x9F; 0 marks the bytes the code page leaves undefined.
-constexpr char16_t High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                               0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                               0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char32_t CharacterOf(unsigned char byte) {
-  if (byte < 0x20 || byte == 0x7F) return 0;
-  if (byte >= 0x80 && byte < 0xA0) return High[byte - 0x80];
-  return byte;
-}
-
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -36,9 +27,8 @@ void AppendDisplayText(std::string& out, std::string_view bytes) {
       out.push_back(b);
       continue;
     }
-    const char32_t c = CharacterOf(byte);
-    if (c != 0) {
-      AppendUtf8(out, c);
+    if (byte >= 0x20 && byte != 0x7F && !AnsiUndefined(byte)) {
+      AppendUtf8(out, AnsiCharacter(byte));
     } else {
       constexpr char hex[] = "0123456789ABCDEF";
       out += "\\x";
@@ -78,12 +68,10 @@ std::string ToLogBytes(std::string_view text) {
       if ((next & 0xC0) != 0x80) return std::string(text);
       c = (c << 6) | (next & 0x3F);
     }
-    int byte = -1;
-    if (c >= 0xA0 && c <= 0xFF) byte = static_cast<int>(c);
-    for (int k = 0; k < 32 && byte < 0; ++k)
-      if (High[k] != 0 && High[k] == c) byte = 0x80 + k;
-    if (byte < 0) return std::string(text);
-    out.push_back(static_cast<char>(byte));
+    // A character below 0x80 written in more bytes than it needs is not UTF-8.
+    const std::optional<unsigned char> byte = c >= 0x80 ? AnsiByte(c) : std::nullopt;
+    if (!byte || AnsiUndefined(*byte)) return std::string(text);
+    out.push_back(static_cast<char>(*byte));
     i += length;
   }
   return out;

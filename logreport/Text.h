@@ -1,5 +1,5 @@
-// The log's 8-bit text (the panel's Windows-1252 code page) as UTF-8 for people to read,
-// with one fixed mapping, and the reverse for a name typed on the command line.
+// The log's 8-bit text as UTF-8 for people to read, and the reverse for a name typed on the
+// command line. The characters are the panel's code page's (config/CodePage.h).
 #pragma once
 
 #include <string>

@@ -15,11 +15,6 @@ void Pad(std::string& out, const std::string& text, std::size_t width, bool righ
   out += right ? fill + text : text + fill;
 }
 
-std::string Delay(const DelayFigures& figures, bool worst) {
-  if (figures.count == 0) return "-";
-  return FormatDuration(worst ? figures.worst : figures.median);
-}
-
 std::string Plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -63,6 +58,12 @@ std::string LinkEndText(LinkEnd end) {
   }
   return "?";
 }
+
+std::string MedianText(const DelayFigures& figures) {
+  return figures.count == 0 ? "-" : FormatDuration(figures.median);
+}
+
+std::string WorstText(const DelayFigures& figures) { return figures.count == 0 ? "-" : FormatDuration(figures.worst); }
 
 std::string Location(const LogData& log, std::uint32_t file, std::uint32_t line) {
   return log.files[file].name + " line " + std::to_string(line);
@@ -125,7 +126,7 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
     out += "\n";
   };
   row("Channel", "Raised", "Accepted", "Reset", "To accept", "To reset", "Open");
-  const auto pair = [](const DelayFigures& f) { return Delay(f, false) + " / " + Delay(f, true); };
+  const auto pair = [](const DelayFigures& f) { return MedianText(f) + " / " + WorstText(f); };
   std::size_t accepted = 0, reset = 0, open = 0;
   for (const ChannelFigures& channel : a.channels) {
     row(DisplayText(log.names[channel.name]) + (channel.shared ? " *" : ""), std::to_string(channel.raised),
@@ -140,7 +141,7 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
   for (const ChannelFigures& channel : a.channels) {
     if (!channel.shared) continue;
     out += "  * " + DisplayText(log.names[channel.name]) + ": two inputs write under this name (" +
-           Location(log, channel.sharedFile, channel.sharedLine) + "); " + std::to_string(channel.ambiguous) +
+           Location(log, channel.shared->file, channel.shared->line) + "); " + std::to_string(channel.ambiguous) +
            " of its " + Plural(channel.raised, "alarm", "alarms") + " cannot be told apart and are not timed\n";
   }
   if (a.orphans > 0)
@@ -167,8 +168,8 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
     for (const LinkLoss& loss : a.linkLosses)
       lost += (loss.back ? *loss.back : loss.end == LinkEnd::StillLost ? period.end : loss.lost) - loss.lost;
     out += ", " + FormatDuration(lost) + " in all\n";
-    out += "  back after (median / worst): " + Delay(a.linkBack, false) + " / " + Delay(a.linkBack, true) +
-           "; accepted after: " + Delay(a.linkAccept, false) + " / " + Delay(a.linkAccept, true) + "\n";
+    out += "  back after (median / worst): " + MedianText(a.linkBack) + " / " + WorstText(a.linkBack) +
+           "; accepted after: " + MedianText(a.linkAccept) + " / " + WorstText(a.linkAccept) + "\n";
     const auto length = [&](const LinkLoss& loss) { return (loss.back ? *loss.back : period.end) - loss.lost; };
     const std::vector<const LinkLoss*> listed = Listed(a.linkLosses, length);
     if (listed.size() < a.linkLosses.size()) out += "  the longest " + std::to_string(listed.size()) + ":\n";

@@ -1,20 +1,13 @@
 // quellmarinox-log-report: reads the panel's daily event logs and reports the alarm load.
+#include "config/ProgramPath.h"
 #include "logreport/Options.h"
 #include "logreport/Run.h"
 
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 using namespace logreport;
-
-std::string ProgramFolder() {
-  std::error_code failure;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failure);
-  return failure ? std::string(".") : program.parent_path().string();
-}
 
 // The panel's clock is the local one.
 Seconds LocalNow() {
@@ -33,7 +26,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quellmarinox-log-report: %s\nTry: quellmarinox-log-report --help\n", parsed.error.c_str());
     return 2;
   }
-  const std::string programFolder = ProgramFolder();
+  const std::string programFolder = ProgramDirectoryOf(ProgramFilePath(argc > 0 ? argv[0] : ""));
   const FolderChoice defaultFolder = DefaultLogFolder(programFolder);
   if (parsed.options->help) {
     std::fputs(HelpText(defaultFolder, programFolder).c_str(), stdout);

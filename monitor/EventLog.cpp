@@ -11,54 +11,19 @@
 namespace {
 AppendResult Failure(int error) { return {false, std::generic_category().message(error)}; }
 
-struct Suffix {
-  std::string_view text;
-  bool designated;  // codes 1 to 8 put the channel's designator first
-};
-
-Suffix SuffixOf(EventCode code) {
-  switch (code) {
-    case EventCode::DigitalAlarm: return {" Alarm\r\n", true};
-    case EventCode::DigitalAlarmAccept: return {" Alarm Accept\r\n", true};
-    case EventCode::DigitalAlarmReset: return {" Alarm Reset\r\n", true};
-    case EventCode::AnalogueAlarm: return {" Alarm\r\n", true};
-    case EventCode::AnalogueAlarmAccept: return {" Alarm Accept\r\n", true};
-    case EventCode::AnalogueAlarmReset: return {" Alarm Reset\r\n", true};
-    case EventCode::OutputSetActive: return {" Set to Active\r\n", true};
-    case EventCode::OutputSetInactive: return {" Set to Inactive\r\n", true};
-    case EventCode::CommsConnected: return {"Comms Connected\r\n", false};
-    case EventCode::CommsDisconnected: return {"Comms Disconnected\r\n", false};
-    case EventCode::CommsLost: return {"Comms Lost\r\n", false};
-    case EventCode::CommsLostAccept: return {"Comms Lost Accept\r\n", false};
-    case EventCode::CommsLostReset: return {"Comms Lost Reset\r\n", false};
-    case EventCode::ApplicationStarted: return {"Application Started\r\n", false};
-    case EventCode::ApplicationClosed: return {"Application Closed\r\n", false};
-  }
-  return {"\r\n", false};
-}
-
 // The designator of a channel, empty for a channel outside the array (no caller passes one).
-std::string Designator(EventCode code, int channel, const UnitConfiguration& config) {
-  switch (code) {
-    case EventCode::DigitalAlarm:
-    case EventCode::DigitalAlarmAccept:
-    case EventCode::DigitalAlarmReset:
+std::string Designator(LogChannel kind, int channel, const UnitConfiguration& config) {
+  switch (kind) {
+    case LogChannel::DigitalInput:
       return channel >= 0 && channel < DigitalInputCount ? ReadText(config.InputDesignator[channel]) : std::string();
-    case EventCode::AnalogueAlarm:
-    case EventCode::AnalogueAlarmAccept:
-    case EventCode::AnalogueAlarmReset:
+    case LogChannel::AnalogueInput:
       return channel >= 0 && channel < AnalogueInputCount ? ReadText(config.AnalogueDesignator[channel])
                                                           : std::string();
-    case EventCode::OutputSetActive:
-    case EventCode::OutputSetInactive:
+    case LogChannel::Output:
       return channel >= 0 && channel < OutputCount ? ReadText(config.OutputDesignator[channel]) : std::string();
-    default: return {};
+    case LogChannel::None: return {};
   }
-}
-
-void AppendTwoDigits(std::string& out, int value) {
-  out.push_back(static_cast<char>('0' + (value / 10) % 10));
-  out.push_back(static_cast<char>('0' + value % 10));
+  return {};
 }
 }  // namespace
 
@@ -121,31 +86,5 @@ AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes
 }
 
 std::string FormatLogLine(EventCode code, int channel, const UnitConfiguration& config, const LocalTime& time) {
-  std::string line;
-  line.reserve(72);
-  AppendTwoDigits(line, time.day);
-  line.push_back('/');
-  AppendTwoDigits(line, time.month);
-  line.push_back('/');
-  AppendTwoDigits(line, (time.year / 100) % 100);
-  AppendTwoDigits(line, time.year % 100);
-  line.push_back(',');
-  AppendTwoDigits(line, time.hour);
-  line.push_back(':');
-  AppendTwoDigits(line, time.minute);
-  line.push_back(':');
-  AppendTwoDigits(line, time.second);
-  line.push_back(',');
-  const Suffix suffix = SuffixOf(code);
-  if (suffix.designated) line += Designator(code, channel, config);
-  line += suffix.text;
-  return line;
-}
-
-std::string LogFileName(const LocalTime& time) {
-  std::string name;
-  AppendTwoDigits(name, time.year % 100);
-  AppendTwoDigits(name, time.month);
-  AppendTwoDigits(name, time.day);
-  return name + ".csv";
+  return FormatEventLine(time, code, Designator(ChannelOf(code), channel, config));
 }

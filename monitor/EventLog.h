@@ -3,14 +3,11 @@
 #pragma once
 
 #include "config/EventCode.h"
+#include "config/EventLogFormat.h"
 #include "config/UnitConfiguration.h"
 
 #include <string>
 #include <string_view>
-
-struct LocalTime {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
 
 class Clock {
  public:
@@ -43,9 +40,7 @@ class FileLogSink final : public LogSink {
   AppendResult Append(const std::string& path, std::string_view bytes) override;
 };
 
-// "dd/mm/yyyy,hh:nn:ss," then the designator and suffix (codes 1 to 8) or the fixed text,
-// ending in CR LF.
+// The entry as config/EventLogFormat.h lays it out, with the designator of the channel the
+// code names (codes 1 to 8).
 [[nodiscard]] std::string FormatLogLine(EventCode code, int channel, const UnitConfiguration& config,
                                         const LocalTime& time);
-// "yymmdd.csv"
-[[nodiscard]] std::string LogFileName(const LocalTime& time);

@@ -61,12 +61,9 @@ TEST(LogParser, TakesEveryLineShapeAndNamesTheOnesItCannotRead) {
   EXPECT_EQ(name(2), "");
   EXPECT_EQ(name(3), "Pump Alarm");
   EXPECT_EQ(name(5), "Door");
-  EXPECT_EQ(log.entries[1].kind, EntryKind::AlarmAccept);
-  EXPECT_EQ(log.entries[2].kind, EntryKind::AlarmReset);
-  EXPECT_EQ(log.entries[4].kind, EntryKind::CommsLost);
   EXPECT_EQ(FormatDateTime(log.entries[4].time), "04/12/2026 23:59:59");
   EXPECT_EQ(FormatDateTime(log.entries[5].time), "05/12/2026 09:00:04");
-  EXPECT_EQ(log.entries[6].kind, EntryKind::SetToInactive);
+  EXPECT_EQ(log.entries[6].kind, LogEntryKind::SetToInactive);
   EXPECT_EQ(log.lines, 15u);
 
   std::string problems;
@@ -259,6 +256,25 @@ TEST(LogReport, CsvQuotesFieldsAndThePageIsEscapedAndSelfContained) {
   EXPECT_EQ(DisplayText("\x80\x81\x9F\xA0\xFF\x7F"), "\xE2\x82\xAC\\x81\xC5\xB8\xC2\xA0\xC3\xBF\\x7F");
   EXPECT_EQ(ToLogBytes("K\xC3\xBChl \xE2\x82\xAC"), "K\xFChl \x80");
   EXPECT_EQ(ToLogBytes("\xFF\xFE"), "\xFF\xFE");  // not UTF-8: taken byte for byte
+}
+
+// A report made during the period's last day, which has no file yet: the grey band of the
+// time not watched ends where the period does (now), also in the chart of ten-minute periods
+// that runs on to the end of the last one.
+TEST(LogReport, PageGreysTheTimeNotWatchedOnlyUpToThePeriodsEnd) {
+  const LogData log = Read({{"261205.csv", Lines({"05/12/2026,08:00:00,Application Started"})}});
+  Period period = Days("261205", "261206");
+  period.end -= 11 * 3600 + 55 * 60;  // 06/12/2026 12:05
+  const std::string page = HtmlReport(log, Analyse(log, period, {}), {"Logs", "given", ""});
+  const std::string chart = page.substr(0, page.find("</svg>"));  // the first: ten-minute periods
+  std::string bands;
+  for (std::size_t at = chart.find("<rect"); at != std::string::npos; at = chart.find("<rect", at + 1)) {
+    const std::string rect = chart.substr(at, chart.find("/>", at) + 2 - at);
+    if (rect.ends_with("fill='#e4e4e4'/>")) bands += rect + "\n";
+  }
+  EXPECT_EQ(bands,
+            "<rect x='40.0' y='10' width='247.7' height='200' fill='#e4e4e4'/>\n"     // 05/12 00:00 to 08:00
+            "<rect x='783.2' y='10' width='374.2' height='200' fill='#e4e4e4'/>\n");  // 06/12 00:00 to 12:05
 }
 
 TEST(LogReportOptions, ArgumentsAndTheirErrors) {

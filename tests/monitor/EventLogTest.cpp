@@ -1,3 +1,4 @@
+#include "logreport/LogParser.h"
 #include "monitor/EventLog.h"
 #include "support/ChildProcess.h"
 #include "support/Fakes.h"
@@ -41,6 +42,69 @@ TEST(EventLog, LinesStayInsideTheirFieldsAndInTheirDay) {
   EXPECT_EQ(rig.sink.files[rig.core.LogDirectory + "/261205.csv"],
             "05/12/2026,14:03:27,Application Started\r\n05/12/2026,23:59:59,Input 1 Alarm\r\n");
   EXPECT_EQ(rig.sink.files[rig.core.LogDirectory + "/261206.csv"], "06/12/2026,00:00:00,Input 1 Alarm Accept\r\n");
+}
+
+// Every code as the panel logs it, read back by the log report: the kind, the channel's name
+// and the time written, across midnight into the next day's file.
+TEST(EventLog, TheReportReadsBackEveryEntryThePanelWrites) {
+  struct Row {
+    EventCode code;
+    int channel;
+    LogEntryKind kind;
+    std::optional<std::string> name;
+  };
+  const std::string comma = "Tank 2, level Alarm", eightBit = "K\xFChlwasser \x80\x81", longest(34, 'W');
+  // clang-format off
+  const Row rows[] = {
+      {EventCode::DigitalAlarm,        2,  LogEntryKind::Alarm,              comma},
+      {EventCode::DigitalAlarmAccept,  2,  LogEntryKind::AlarmAccept,        comma},
+      {EventCode::DigitalAlarmReset,   2,  LogEntryKind::AlarmReset,         comma},
+      {EventCode::AnalogueAlarm,       7,  LogEntryKind::Alarm,              eightBit},
+      {EventCode::AnalogueAlarmAccept, 7,  LogEntryKind::AlarmAccept,        eightBit},
+      {EventCode::AnalogueAlarmReset,  7,  LogEntryKind::AlarmReset,         eightBit},
+      {EventCode::OutputSetActive,     15, LogEntryKind::SetToActive,        longest},
+      {EventCode::OutputSetInactive,   0,  LogEntryKind::SetToInactive,      ""},
+      {EventCode::CommsConnected,      0,  LogEntryKind::CommsConnected,     std::nullopt},
+      {EventCode::CommsDisconnected,   0,  LogEntryKind::CommsDisconnected,  std::nullopt},
+      {EventCode::CommsLost,           0,  LogEntryKind::CommsLost,          std::nullopt},
+      {EventCode::CommsLostAccept,     0,  LogEntryKind::CommsLostAccept,    std::nullopt},
+      {EventCode::CommsLostReset,      0,  LogEntryKind::CommsLostReset,     std::nullopt},
+      {EventCode::ApplicationStarted,  1,  LogEntryKind::ApplicationStarted, std::nullopt},
+      {EventCode::ApplicationClosed,   1,  LogEntryKind::ApplicationClosed,  std::nullopt},
+  };
+  // clang-format on
+  Rig rig;  // its start wrote "Application Started" at 05/12/2026 14:03:27
+  WriteText(rig.core.Configuration.InputDesignator[2], comma);
+  WriteText(rig.core.Configuration.AnalogueDesignator[7], eightBit);
+  WriteText(rig.core.Configuration.OutputDesignator[15], longest);
+  WriteText(rig.core.Configuration.OutputDesignator[0], "");
+  std::vector<LocalTime> times;
+  for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+    times.push_back(i < 7 ? LocalTime{2026, 12, 5, 23, 59, 53 + i} : LocalTime{2026, 12, 6, 0, 0, i - 7});
+    rig.clock.now = times.back();
+    rig.core.LogEvent(rows[i].code, rows[i].channel);
+  }
+
+  logreport::LogReader reader;
+  for (const auto& [path, bytes] : rig.sink.files) {
+    const std::string name = fs::path(path).filename().string();
+    reader.AddFile({name, *logreport::FileDayOf(name)}, bytes);
+  }
+  const logreport::LogData log = reader.Take();
+  EXPECT_EQ(log.files.size(), 2u);
+  EXPECT_TRUE(log.problems.empty());
+  ASSERT_EQ(log.entries.size(), std::size(rows) + 1);
+  EXPECT_EQ(log.names, (Lines{comma, eightBit, longest, ""}));
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const logreport::Entry& entry = log.entries[i + 1];
+    const LocalTime& t = times[i];
+    const int ofDay = t.hour * 3600 + t.minute * 60 + t.second;
+    EXPECT_EQ(entry.kind, rows[i].kind) << i;
+    if (rows[i].name) {
+      EXPECT_EQ(log.names[entry.name], *rows[i].name) << i;
+    }
+    EXPECT_EQ(entry.time, *logreport::DayOf(t.year, t.month, t.day) * logreport::SecondsPerDay + ofDay) << i;
+  }
 }
 
 namespace {

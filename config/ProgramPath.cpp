@@ -1,4 +1,4 @@
-#include "app/ProgramPath.h"
+#include "config/ProgramPath.h"
 
 #include <filesystem>
 #include <system_error>

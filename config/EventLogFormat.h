@@ -1,0 +1,101 @@
+// The event log's format, for the panel that writes it and the report that reads it. One file
+// a day, "yymmdd.csv"; one line per event: "dd/mm/yyyy,hh:nn:ss," and then the channel's
+// designator and a text (the codes that name a channel) or a text alone, ending in CR LF.
+// The designator is the 8-bit text of its field, commas included.
+#pragma once
+
+#include "config/EventCode.h"
+#include "config/UnitConfiguration.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A reading of the panel's clock: local time, with no time zone.
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// Whose designator an entry carries.
+enum class LogChannel : std::uint8_t { None, DigitalInput, AnalogueInput, Output };
+
+// What a reader can tell from an entry: a digital and an analogue input write the same texts.
+enum class LogEntryKind : std::uint8_t {
+  Alarm,
+  AlarmAccept,
+  AlarmReset,
+  SetToActive,
+  SetToInactive,
+  CommsConnected,
+  CommsDisconnected,
+  CommsLost,
+  CommsLostAccept,
+  CommsLostReset,
+  ApplicationStarted,
+  ApplicationClosed,
+};
+
+struct EventLogText {
+  EventCode code;
+  LogEntryKind kind;
+  LogChannel channel;     // None: the text stands alone
+  std::string_view text;  // after the designator, or alone
+};
+
+// Every code's entry, in the order of the codes.
+// clang-format off
+inline constexpr std::array<EventLogText, 15> EventLogTexts = {{
+    {EventCode::DigitalAlarm,        LogEntryKind::Alarm,              LogChannel::DigitalInput,  " Alarm"},
+    {EventCode::DigitalAlarmAccept,  LogEntryKind::AlarmAccept,        LogChannel::DigitalInput,  " Alarm Accept"},
+    {EventCode::DigitalAlarmReset,   LogEntryKind::AlarmReset,         LogChannel::DigitalInput,  " Alarm Reset"},
+    {EventCode::AnalogueAlarm,       LogEntryKind::Alarm,              LogChannel::AnalogueInput, " Alarm"},
+    {EventCode::AnalogueAlarmAccept, LogEntryKind::AlarmAccept,        LogChannel::AnalogueInput, " Alarm Accept"},
+    {EventCode::AnalogueAlarmReset,  LogEntryKind::AlarmReset,         LogChannel::AnalogueInput, " Alarm Reset"},
+    {EventCode::OutputSetActive,     LogEntryKind::SetToActive,        LogChannel::Output,        " Set to Active"},
+    {EventCode::OutputSetInactive,   LogEntryKind::SetToInactive,      LogChannel::Output,        " Set to Inactive"},
+    {EventCode::CommsConnected,      LogEntryKind::CommsConnected,     LogChannel::None,          "Comms Connected"},
+    {EventCode::CommsDisconnected,   LogEntryKind::CommsDisconnected,  LogChannel::None,          "Comms Disconnected"},
+    {EventCode::CommsLost,           LogEntryKind::CommsLost,          LogChannel::None,          "Comms Lost"},
+    {EventCode::CommsLostAccept,     LogEntryKind::CommsLostAccept,    LogChannel::None,          "Comms Lost Accept"},
+    {EventCode::CommsLostReset,      LogEntryKind::CommsLostReset,     LogChannel::None,          "Comms Lost Reset"},
+    {EventCode::ApplicationStarted,  LogEntryKind::ApplicationStarted, LogChannel::None,          "Application Started"},
+    {EventCode::ApplicationClosed,   LogEntryKind::ApplicationClosed,  LogChannel::None,          "Application Closed"},
+}};
+// clang-format on
+
+inline constexpr std::string_view LogLineEnd = "\r\n";
+inline constexpr std::size_t TimeStampLength = 20;      // "dd/mm/yyyy,hh:nn:ss,"
+inline constexpr std::size_t TimeStampDateLength = 10;  // "dd/mm/yyyy"
+// A designator field holds its text and a NUL.
+inline constexpr std::size_t LogDesignatorLimit = DesignatorFieldSize - 1;
+
+// Whose designator the code's entry carries.
+[[nodiscard]] LogChannel ChannelOf(EventCode code);
+// A whole entry: the time stamp, the designator where the code names a channel, the code's
+// text, CR LF.
+[[nodiscard]] std::string FormatEventLine(const LocalTime& time, EventCode code, std::string_view designator);
+// "yymmdd.csv", the file of the time's day.
+[[nodiscard]] std::string LogFileName(const LocalTime& time);
+
+// Whether text begins with the shape of a time stamp. The system's date and time separators
+// are "/" and ":" in the usual settings; any single byte that is neither a digit nor a comma
+// is taken, the same in both places of the date or of the time.
+[[nodiscard]] bool StartsWithTimeStamp(std::string_view text);
+// The numbers of a time stamp of that shape at the start of stamp, not judged (a month may be 13).
+[[nodiscard]] LocalTime ReadTimeStamp(std::string_view stamp);
+
+struct EventText {
+  LogEntryKind kind = LogEntryKind::Alarm;
+  std::optional<std::string_view> designator;  // for the kinds that carry one, of any length
+};
+// What follows the time stamp, without its CR LF. Nothing for a text the panel never writes.
+[[nodiscard]] std::optional<EventText> ParseEventText(std::string_view text);
+
+// The date of "yymmdd" (a file's name without ".csv", or a day typed as one), in the years
+// 2000 to 2099, not judged; nothing unless the six bytes are digits.
+[[nodiscard]] std::optional<LocalTime> ParseLogDay(std::string_view yymmdd);
+// The date in a day's file name, "yymmdd.csv" or "yymmdd.CSV"; nothing for any other name.
+[[nodiscard]] std::optional<LocalTime> LogFileDay(std::string_view fileName);
