@@ -63,7 +63,8 @@ class TEditForm final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Steps 1 to 6 of handing the copy back; false when the operator cancelled the question.
+  // Stores the controls into the copy, asks whether to save it when it differs from the working
+  // configuration, then puts it in force; false when the operator cancelled the question.
   bool HandBack();
   void BuildControls();
   QWidget* BuildEthernetPage();
