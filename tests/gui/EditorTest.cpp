@@ -34,6 +34,7 @@ T* Control(const QWidget& form, const QString& name) {
   return control;
 }
 QString Nth(const char* family, int n) { return QString::fromLatin1(family) + QString::number(n); }
+QString Latin1(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
 
 void Click(const TEditForm& form, const char* button) {
   QTest::mouseClick(Control<QPushButton>(form, button), Qt::LeftButton);
@@ -79,7 +80,7 @@ struct Editing {
 std::vector<Editing> EditingControls() {
   std::vector<Editing> controls;
   for (const FieldBinding& f : EditorFields) {
-    const QString name = QString::fromLatin1(f.name.data(), static_cast<qsizetype>(f.name.size()));
+    const QString name = Latin1(f.name);
     if (f.count == 0) controls.push_back({name, &f, f.offset});
     for (int n = 1; n <= f.count; ++n) controls.push_back({name + QString::number(n), &f, f.offset + (n - 1) * f.size});
   }
@@ -241,34 +242,26 @@ TEST(EditorWindow, HasSixPagesOfNamedControlsInTheirArrangement) {
 TEST(EditorWindow, GroupButtonsSetOnlyTheirOwnGroup) {
   Editor e;
   e.form.ShowEditor();
-  std::vector<QCheckBox*> boxes;
+  std::vector<std::pair<QCheckBox*, const FieldBinding*>> boxes;
   for (const Editing& c : EditingControls())
-    if (c.field->kind == ControlKind::Flag) boxes.push_back(Control<QCheckBox>(e.form, c.name));
-  for (auto [family, all, none] :
-       {std::tuple{"EnableReportingJvCheckBox", "EnableReportingAllCheckedButton", "EnableReportingNoneCheckedButton"},
-        {"RequiresAcceptJvCheckBox", "RequiresAcceptAllCheckedButton", "RequiresAcceptNoneCheckedButton"},
-        {"RequiresResetJvCheckBox", "RequiresResetAllCheckedButton", "RequiresResetNoneCheckedButton"},
-        {"AnalogueEnableReportingJvCheckBox", "AnalogueEnableReportingAllCheckedButton",
-         "AnalogueEnableReportingNoneCheckedButton"},
-        {"AnalogueRequiresAcceptJvCheckBox", "AnalogueRequiresAcceptAllCheckedButton",
-         "AnalogueRequiresAcceptNoneCheckedButton"},
-        {"AnalogueRequiresResetJvCheckBox", "AnalogueRequiresResetAllCheckedButton",
-         "AnalogueRequiresResetNoneCheckedButton"},
-        {"OutputUsePulseJvCheckBox", "OutputUsePulseCheckAllButton", "OutputUsePulseCheckNoneButton"}}) {
+    if (c.field->kind == ControlKind::Flag) boxes.emplace_back(Control<QCheckBox>(e.form, c.name), c.field);
+  int groups = 0;
+  for (const FieldBinding& family : EditorFields) {
+    if (family.all.empty()) continue;
+    ++groups;
     for (const bool checked : {true, false}) {
       // Every box starts opposite to what the button sets, so any box it touches shows.
-      for (QCheckBox* box : boxes) box->setChecked(!checked);
-      auto* button = Control<QPushButton>(e.form, checked ? all : none);
+      for (const auto& box : boxes) box.first->setChecked(!checked);
+      const std::string_view name = checked ? family.all : family.none;
+      auto* button = Control<QPushButton>(e.form, Latin1(name));
       EXPECT_EQ(button->text(), checked ? "Enable All" : "Disable All");
       button->click();
-      for (QCheckBox* box : boxes) {
-        const QString name = box->objectName();
-        const bool member = name.startsWith(family) && name.size() > static_cast<qsizetype>(std::strlen(family));
-        EXPECT_EQ(box->isChecked(), member ? checked : !checked)
-            << button->objectName().toStdString() << " " << name.toStdString();
-      }
+      for (auto [box, field] : boxes)
+        EXPECT_EQ(box->isChecked(), field == &family ? checked : !checked)
+            << name << " " << box->objectName().toStdString();
     }
   }
+  EXPECT_EQ(groups, 7);
 }
 
 // Finish and the window's close control hand the copy back, asking first whether to save when
