@@ -17,9 +17,6 @@ class DecimalEdit final : public QLineEdit {
   void SetValue(long double value) { SetExtended(Extended::From(value)); }
   // Takes any typed text first (as at the end of editing), then gives the held value.
   [[nodiscard]] Extended ExtendedValue();
-  [[nodiscard]] long double Value() { return ExtendedValue().Get(); }
-  // True while the text is neither a number nor an expression; the previous value is kept.
-  [[nodiscard]] bool IsInvalid() const { return property("invalid").toBool(); }
 
   // Reads the typed text: a number or expression becomes the value and is shown in its
   // shortest form; anything else keeps the previous value and marks the field invalid.

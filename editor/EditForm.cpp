@@ -23,28 +23,21 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <tuple>
 
 namespace {
-constexpr int IPAddressLimit = 62;
-constexpr int DeviceNameLimit = 31;
-constexpr int DesignatorLimit = 32;
 constexpr int PanelHeight = 69;
 
-QString Numbered(const char* name, int channel) { return QString::fromLatin1(name) + QString::number(channel); }
+QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+QString Numbered(std::string_view name, int channel) { return Latin1(name) + QString::number(channel); }
 
 QLabel* Label(const QString& caption, const QString& name, QWidget* buddy = nullptr) {
   auto* label = new QLabel(caption);
   label->setObjectName(name);
   if (buddy) label->setBuddy(buddy);
   return label;
-}
-
-QCheckBox* Box(const QString& name, const QString& caption) {
-  auto* box = new QCheckBox(caption);
-  box->setObjectName(name);
-  return box;
 }
 
 QGroupBox* Group(const char* name, const char* title) {
@@ -60,56 +53,80 @@ Layout* Tight(Layout* layout) {
   return layout;
 }
 
-QLineEdit* TextEdit(const QString& name, int limit, const QString& initial) {
-  auto* edit = new QLineEdit;
-  edit->setObjectName(name);
-  edit->setMaxLength(limit);
-  edit->setText(initial);
-  return edit;
+template <typename Control>
+Control* Named(Control* control, const QString& name) {
+  control->setObjectName(name);
+  return control;
 }
 
-QSpinBox* SpinEdit(const QString& name, int minimum, int maximum, int initial) {
-  auto* spin = new QSpinBox;
-  spin->setObjectName(name);
-  spin->setRange(minimum, maximum);
-  spin->setValue(initial);
-  return spin;
+// The control for one member of a row (channel 1 up), showing the stored layout's values until the first showing.
+QWidget* MakeControl(const FieldBinding& field, int channel) {
+  const QString name = field.count ? Numbered(field.name, channel) : Latin1(field.name);
+  switch (field.kind) {
+    case ControlKind::Flag:
+      // A family's boxes are captioned with their channel numbers.
+      return Named(new QCheckBox(field.count ? QString::number(channel) : Latin1(field.text)), name);
+    case ControlKind::Whole: {
+      auto* spin = Named(new QSpinBox, name);
+      spin->setRange(field.minimum, field.maximum);
+      spin->setValue(field.initial);
+      return spin;
+    }
+    case ControlKind::Decimal: {
+      auto* edit = Named(new DecimalEdit, name);
+      edit->SetValue(field.initial);
+      edit->setMinimumWidth(60);
+      return edit;
+    }
+    case ControlKind::Text: {
+      auto* edit = Named(new QLineEdit, name);
+      edit->setMaxLength(field.maximum);
+      edit->setText(Latin1(field.text));
+      return edit;
+    }
+  }
+  return nullptr;
 }
 
-// Channel check boxes, captioned with their channel numbers, laid out row by row.
-template <std::size_t N>
-QGridLayout* BoxRows(std::array<QCheckBox*, N>& boxes, const char* name, int perRow) {
+// Channel check boxes laid out row by row.
+QGridLayout* BoxRows(std::span<QWidget* const> boxes, int perRow) {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(0);
-  for (int i = 0; i < static_cast<int>(N); ++i) {
-    boxes[i] = Box(Numbered(name, i + 1), QString::number(i + 1));
-    grid->addWidget(boxes[i], i / perRow, i % perRow);
-  }
+  for (int i = 0; i < static_cast<int>(boxes.size()); ++i) grid->addWidget(boxes[i], i / perRow, i % perRow);
   return grid;
+}
+
+// A family's fields in its frame in rows of four, each behind a label with its channel number.
+QGroupBox* NumberedRows(const char* name, const char* title, std::span<QWidget* const> fields) {
+  QGroupBox* box = Group(name, title);
+  auto* grid = Tight(new QGridLayout(box));
+  grid->setHorizontalSpacing(4);
+  for (int i = 0; i < static_cast<int>(fields.size()); ++i) {
+    const int row = i / 4, column = (i % 4) * 2;
+    grid->addWidget(Label(QString::number(i + 1), fields[i]->objectName() + "Label", fields[i]), row, column,
+                    Qt::AlignRight);
+    grid->addWidget(fields[i], row, column + 1);
+  }
+  return box;
+}
+
+// A family's designator fields in columns of eight from `firstRow`, each behind its caption and number.
+void Designators(QGridLayout* grid, std::span<QWidget* const> edits, const char* caption, int firstRow) {
+  for (int i = 0; i < static_cast<int>(edits.size()); ++i) {
+    const int row = firstRow + i % 8, column = (i / 8) * 2;
+    grid->addWidget(Label(Numbered(caption, i + 1), edits[i]->objectName() + "Label", edits[i]), row, column);
+    grid->addWidget(edits[i], row, column + 1);
+  }
 }
 
 // A text field up to its NUL through the 8-bit codec. A longer text than the typing limit
 // (only a file brings one) is shown whole, so an untouched field hands back the same bytes.
-template <std::size_t N>
-void ShowText(QLineEdit* edit, int limit, const char (&field)[N]) {
-  const QString text = FromAnsi(ReadText(field));
-  edit->setMaxLength(std::max<int>(limit, std::min<int>(static_cast<int>(text.size()), static_cast<int>(N) - 1)));
+void ShowText(QLineEdit* edit, const FieldBinding& field, const char* bytes) {
+  const QString text = FromAnsi(ReadTextField(bytes, field.size));
+  const int room = static_cast<int>(field.size) - 1;
+  edit->setMaxLength(std::max<int>(field.maximum, std::min<int>(static_cast<int>(text.size()), room)));
   edit->setText(text);
   edit->setCursorPosition(0);
-}
-
-// The characters and their NUL at the start of the field; the bytes after it stay as they were.
-template <std::size_t N>
-void StoreText(const QLineEdit* edit, char (&field)[N]) {
-  WriteText(field, ToAnsi(edit->text()));
-}
-
-void ShowFlags(std::span<QCheckBox* const> boxes, const std::uint8_t* flags) {
-  for (std::size_t i = 0; i < boxes.size(); ++i) boxes[i]->setChecked(flags[i] != 0);
-}
-
-void StoreFlags(std::span<QCheckBox* const> boxes, std::uint8_t* flags) {
-  for (std::size_t i = 0; i < boxes.size(); ++i) flags[i] = boxes[i]->isChecked() ? 1 : 0;
 }
 
 // A spin edit's value after it has taken its text: text that is not a number within the
@@ -117,6 +134,47 @@ void StoreFlags(std::span<QCheckBox* const> boxes, std::uint8_t* flags) {
 std::int32_t SpinValue(QSpinBox* spin) {
   spin->interpretText();
   return spin->value();
+}
+
+template <typename T>
+T Load(const char* bytes) {
+  T value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+template <typename T>
+void Store(char* bytes, const T& value) {
+  std::memcpy(bytes, &value, sizeof value);
+}
+
+void ShowField(const FieldBinding& field, QWidget* control, const char* bytes) {
+  switch (field.kind) {
+    case ControlKind::Flag: static_cast<QCheckBox*>(control)->setChecked(*bytes != 0); break;
+    case ControlKind::Whole: static_cast<QSpinBox*>(control)->setValue(Load<std::int32_t>(bytes)); break;
+    case ControlKind::Decimal: static_cast<DecimalEdit*>(control)->SetExtended(Load<Extended>(bytes)); break;
+    case ControlKind::Text: ShowText(static_cast<QLineEdit*>(control), field, bytes); break;
+  }
+}
+
+// A text stores its characters and their NUL at the start of the field; the bytes after it stay as they were.
+void StoreField(const FieldBinding& field, QWidget* control, char* bytes) {
+  switch (field.kind) {
+    case ControlKind::Flag: *bytes = static_cast<QCheckBox*>(control)->isChecked() ? 1 : 0; break;
+    case ControlKind::Whole: Store(bytes, SpinValue(static_cast<QSpinBox*>(control))); break;
+    case ControlKind::Decimal: Store(bytes, static_cast<DecimalEdit*>(control)->ExtendedValue()); break;
+    case ControlKind::Text: WriteTextField(bytes, field.size, ToAnsi(static_cast<QLineEdit*>(control)->text())); break;
+  }
+}
+
+// Calls visit(field, control, bytes) for every editing control with the bytes of the record it edits.
+template <typename Byte, typename Visit>
+void ForEachControl(const FieldControls& controls, Byte* record, Visit visit) {
+  for (std::size_t row = 0; row < EditorFields.size(); ++row) {
+    const FieldBinding& field = EditorFields[row];
+    for (int i = 0; i < ControlCount(field); ++i)
+      visit(field, controls[row][i], record + field.offset + i * field.size);
+  }
 }
 }  // namespace
 
@@ -133,6 +191,10 @@ TEditForm::TEditForm(ConfigurationOwner& owner, Prompts& prompts, QWidget* paren
 }
 
 void TEditForm::BuildControls() {
+  for (std::size_t row = 0; row < EditorFields.size(); ++row) {
+    const FieldBinding& field = EditorFields[row];
+    for (int n = 1; n <= ControlCount(field); ++n) fieldControls_[row].push_back(MakeControl(field, n));
+  }
   EditAdvPageControl = new QTabWidget;
   EditAdvPageControl->setObjectName("EditAdvPageControl");
   EditAdvPageControl->addTab(BuildEthernetPage(), "Ethernet");
@@ -153,79 +215,73 @@ void TEditForm::BuildControls() {
 QWidget* TEditForm::BuildEthernetPage() {
   auto* page = new QWidget;
   page->setObjectName("EthernetAdvTabSheet");
-  IPAddrEdit = TextEdit("IPAddrEdit", IPAddressLimit, "192");
-  IPAddrEdit->setMinimumWidth(220);
-  PortCSpinEdit = SpinEdit("PortCSpinEdit", 1, 65000, 3012);
-  constexpr int intMin = std::numeric_limits<int>::min(), intMax = std::numeric_limits<int>::max();
-  UpdateCSpinEdit = SpinEdit("UpdateCSpinEdit", intMin, intMax, 10);
-  TimeoutCSpinEdit = SpinEdit("TimeoutCSpinEdit", intMin, intMax, 30);
-  DeviceNameLabeledEdit = TextEdit("DeviceNameLabeledEdit", DeviceNameLimit, "KELDRON");
-  DeviceNameLabeledEdit->setMinimumWidth(220);
+  QWidget* address = Control("IPAddrEdit");
+  QWidget* port = Control("PortCSpinEdit");
+  QWidget* update = Control("UpdateCSpinEdit");
+  QWidget* timeout = Control("TimeoutCSpinEdit");
+  QWidget* deviceName = Control("DeviceNameLabeledEdit");
+  address->setMinimumWidth(220);
+  deviceName->setMinimumWidth(220);
 
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(24, 24, 24, 24);
   grid->setVerticalSpacing(12);
-  grid->addWidget(Label("Target Address", "IPAddrEditLabel", IPAddrEdit), 0, 0);
-  grid->addWidget(IPAddrEdit, 0, 1, 1, 2, Qt::AlignLeft);
-  grid->addWidget(Label("Port", "PortCSpinEditLabel", PortCSpinEdit), 1, 0);
-  grid->addWidget(PortCSpinEdit, 1, 1);
-  grid->addWidget(Label("Update Period", "UpdateCSpinEditLabel", UpdateCSpinEdit), 2, 0);
-  grid->addWidget(UpdateCSpinEdit, 2, 1);
+  grid->addWidget(Label("Target Address", "IPAddrEditLabel", address), 0, 0);
+  grid->addWidget(address, 0, 1, 1, 2, Qt::AlignLeft);
+  grid->addWidget(Label("Port", "PortCSpinEditLabel", port), 1, 0);
+  grid->addWidget(port, 1, 1);
+  grid->addWidget(Label("Update Period", "UpdateCSpinEditLabel", update), 2, 0);
+  grid->addWidget(update, 2, 1);
   grid->addWidget(Label("Seconds", "UpdateCSpinEditUnitLabel"), 2, 2);
-  grid->addWidget(Label("Timeout Period", "TimeoutCSpinEditLabel", TimeoutCSpinEdit), 3, 0);
-  grid->addWidget(TimeoutCSpinEdit, 3, 1);
+  grid->addWidget(Label("Timeout Period", "TimeoutCSpinEditLabel", timeout), 3, 0);
+  grid->addWidget(timeout, 3, 1);
   grid->addWidget(Label("Seconds", "TimeoutCSpinEditUnitLabel"), 3, 2);
-  grid->addWidget(Label("Device Name", "DeviceNameLabeledEditLabel", DeviceNameLabeledEdit), 4, 0);
-  grid->addWidget(DeviceNameLabeledEdit, 4, 1, 1, 2, Qt::AlignLeft);
+  grid->addWidget(Label("Device Name", "DeviceNameLabeledEditLabel", deviceName), 4, 0);
+  grid->addWidget(deviceName, 4, 1, 1, 2, Qt::AlignLeft);
   grid->setColumnStretch(3, 1);
   grid->setRowStretch(5, 1);
   return page;
 }
 
-// A group's "Enable All" and "Disable All" buttons; neither is a default button.
-void TEditForm::AddGroupButtons(QBoxLayout* buttons, const char* allName, void (TEditForm::*all)(),
-                                const char* noneName, void (TEditForm::*none)()) const {
-  for (auto [name, caption, handler] : {std::tuple{allName, "Enable All", all}, {noneName, "Disable All", none}}) {
-    auto* button = new QPushButton(caption);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, handler);
-    buttons->addWidget(button);
+// A check box family in its frame, in two rows, with its "Enable All" and "Disable All" buttons
+// (neither a default button): below sixteen boxes, on the right of eight.
+QGroupBox* TEditForm::BoxGroup(const char* name, const char* title, FieldRow family, void (TEditForm::*all)(),
+                               void (TEditForm::*none)()) {
+  const FieldBinding& field = EditorFields[family.index];
+  const bool below = field.count == 16;
+  QGroupBox* group = Group(name, title);
+  QBoxLayout* layout = below ? static_cast<QBoxLayout*>(new QVBoxLayout(group)) : new QHBoxLayout(group);
+  Tight(layout)->addLayout(BoxRows(Controls(family), field.count / 2));
+  QBoxLayout* buttons = below ? static_cast<QBoxLayout*>(new QHBoxLayout) : new QVBoxLayout;
+  for (auto [button, caption, handler] :
+       {std::tuple{field.all, "Enable All", all}, {field.none, "Disable All", none}}) {
+    auto* push = Named(new QPushButton(caption), Latin1(button));
+    push->setAutoDefault(false);
+    connect(push, &QPushButton::clicked, this, handler);
+    buttons->addWidget(push);
   }
+  if (below) buttons->addStretch(1);
+  layout->addLayout(buttons);
+  return group;
 }
 
 QWidget* TEditForm::BuildDigitalReportingPage() {
   auto* page = new QWidget;
   page->setObjectName("DigitalReportingAdvTabSheet");
-  // Sixteen boxes in two rows of eight, the group's two buttons below them.
-  auto group = [this](const char* name, const char* title, std::array<QCheckBox*, DigitalInputCount>& boxes,
-                      const char* boxName, const char* allName, void (TEditForm::*all)(), const char* noneName,
-                      void (TEditForm::*none)()) {
-    QGroupBox* box = Group(name, title);
-    auto* layout = Tight(new QVBoxLayout(box));
-    layout->addLayout(BoxRows(boxes, boxName, 8));
-    auto* buttons = new QHBoxLayout;
-    AddGroupButtons(buttons, allName, all, noneName, none);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    return box;
-  };
   auto* grid = Tight(new QGridLayout(page));
   grid->setHorizontalSpacing(4);
   grid->addWidget(
-      group("EnableReportingGroupBox", "Enable Reporting", EnableReportingJvCheckBox, "EnableReportingJvCheckBox",
-            "EnableReportingAllCheckedButton", &TEditForm::EnableReportingAllCheckedButtonClick,
-            "EnableReportingNoneCheckedButton", &TEditForm::EnableReportingNoneCheckedButtonClick),
+      BoxGroup("EnableReportingGroupBox", "Enable Reporting", "EnableReportingJvCheckBox",
+               &TEditForm::EnableReportingAllCheckedButtonClick, &TEditForm::EnableReportingNoneCheckedButtonClick),
       0, 0);
   grid->addWidget(
-      group("RequiresAcceptGroupBox", "Requires Accept", RequiresAcceptJvCheckBox, "RequiresAcceptJvCheckBox",
-            "RequiresAcceptAllCheckedButton", &TEditForm::RequiresAcceptAllCheckedButtonClick,
-            "RequiresAcceptNoneCheckedButton", &TEditForm::RequiresAcceptNoneCheckedButtonClick),
+      BoxGroup("RequiresAcceptGroupBox", "Requires Accept", "RequiresAcceptJvCheckBox",
+               &TEditForm::RequiresAcceptAllCheckedButtonClick, &TEditForm::RequiresAcceptNoneCheckedButtonClick),
       1, 0);
-  grid->addWidget(group("RequiresResetGroupBox", "Requires Reset", RequiresResetJvCheckBox, "RequiresResetJvCheckBox",
-                        "RequiresResetAllCheckedButton", &TEditForm::RequiresResetAllCheckedButtonClick,
-                        "RequiresResetNoneCheckedButton", &TEditForm::RequiresResetNoneCheckedButtonClick),
-                  0, 1);
+  grid->addWidget(
+      BoxGroup("RequiresResetGroupBox", "Requires Reset", "RequiresResetJvCheckBox",
+               &TEditForm::RequiresResetAllCheckedButtonClick, &TEditForm::RequiresResetNoneCheckedButtonClick),
+      0, 1);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(2, 1);
   return page;
@@ -234,58 +290,21 @@ QWidget* TEditForm::BuildDigitalReportingPage() {
 QWidget* TEditForm::BuildAnalogueReportingPage() {
   auto* page = new QWidget;
   page->setObjectName("AnalogueReportingAdvTabSheet");
-  // Eight calculator edits in two rows of four, each with its channel number as a label.
-  auto edits = [](const char* name, const char* title, std::array<DecimalEdit*, AnalogueInputCount>& fields,
-                  const char* fieldName, long double initial) {
-    QGroupBox* box = Group(name, title);
-    auto* grid = Tight(new QGridLayout(box));
-    grid->setHorizontalSpacing(4);
-    for (int i = 0; i < AnalogueInputCount; ++i) {
-      fields[i] = new DecimalEdit;
-      fields[i]->setObjectName(Numbered(fieldName, i + 1));
-      fields[i]->SetValue(initial);
-      fields[i]->setMinimumWidth(60);
-      const int row = i / 4, column = (i % 4) * 2;
-      grid->addWidget(Label(QString::number(i + 1), Numbered(fieldName, i + 1) + "Label", fields[i]), row, column,
-                      Qt::AlignRight);
-      grid->addWidget(fields[i], row, column + 1);
-    }
-    return box;
-  };
-  // Eight check boxes in two rows of four, "Enable All" above "Disable All" on their right.
-  auto boxes = [this](const char* name, const char* title, std::array<QCheckBox*, AnalogueInputCount>& group,
-                      const char* boxName, const char* allName, void (TEditForm::*all)(), const char* noneName,
-                      void (TEditForm::*none)()) {
-    QGroupBox* box = Group(name, title);
-    auto* layout = Tight(new QHBoxLayout(box));
-    layout->addLayout(BoxRows(group, boxName, 4));
-    auto* buttons = new QVBoxLayout;
-    AddGroupButtons(buttons, allName, all, noneName, none);
-    layout->addLayout(buttons);
-    return box;
-  };
-
   auto* left = new QVBoxLayout;
-  left->addWidget(edits("AlarmAboveGroupBox", "Alarm Above", AlarmAboveJvCalcEdit, "AlarmAboveJvCalcEdit", 0.0L));
-  left->addWidget(edits("AlarmBelowGroupBox", "Alarm Below", AlarmBelowJvCalcEdit, "AlarmBelowJvCalcEdit", 0.0L));
-  left->addWidget(edits("ScalingGroupBox", "Scaling", AnalogueScalingJvCalcEdit, "AnalogueScalingJvCalcEdit", 1023.0L));
+  left->addWidget(NumberedRows("AlarmAboveGroupBox", "Alarm Above", Controls("AlarmAboveJvCalcEdit")));
+  left->addWidget(NumberedRows("AlarmBelowGroupBox", "Alarm Below", Controls("AlarmBelowJvCalcEdit")));
+  left->addWidget(NumberedRows("ScalingGroupBox", "Scaling", Controls("AnalogueScalingJvCalcEdit")));
   left->addStretch(1);
   auto* right = new QVBoxLayout;
-  right->addWidget(boxes("AnalogueEnableReportingGroupBox", "Enable Reporting", AnalogueEnableReportingJvCheckBox,
-                         "AnalogueEnableReportingJvCheckBox", "AnalogueEnableReportingAllCheckedButton",
-                         &TEditForm::AnalogueEnableReportingAllCheckedButtonClick,
-                         "AnalogueEnableReportingNoneCheckedButton",
-                         &TEditForm::AnalogueEnableReportingNoneCheckedButtonClick));
-  right->addWidget(boxes("AnalogueRequiresAcceptGroupBox", "Requires Accept", AnalogueRequiresAcceptJvCheckBox,
-                         "AnalogueRequiresAcceptJvCheckBox", "AnalogueRequiresAcceptAllCheckedButton",
-                         &TEditForm::AnalogueRequiresAcceptAllCheckedButtonClick,
-                         "AnalogueRequiresAcceptNoneCheckedButton",
-                         &TEditForm::AnalogueRequiresAcceptNoneCheckedButtonClick));
-  right->addWidget(boxes("AnalogueRequiresResetGroupBox", "Requires Reset", AnalogueRequiresResetJvCheckBox,
-                         "AnalogueRequiresResetJvCheckBox", "AnalogueRequiresResetAllCheckedButton",
-                         &TEditForm::AnalogueRequiresResetAllCheckedButtonClick,
-                         "AnalogueRequiresResetNoneCheckedButton",
-                         &TEditForm::AnalogueRequiresResetNoneCheckedButtonClick));
+  right->addWidget(BoxGroup("AnalogueEnableReportingGroupBox", "Enable Reporting", "AnalogueEnableReportingJvCheckBox",
+                            &TEditForm::AnalogueEnableReportingAllCheckedButtonClick,
+                            &TEditForm::AnalogueEnableReportingNoneCheckedButtonClick));
+  right->addWidget(BoxGroup("AnalogueRequiresAcceptGroupBox", "Requires Accept", "AnalogueRequiresAcceptJvCheckBox",
+                            &TEditForm::AnalogueRequiresAcceptAllCheckedButtonClick,
+                            &TEditForm::AnalogueRequiresAcceptNoneCheckedButtonClick));
+  right->addWidget(BoxGroup("AnalogueRequiresResetGroupBox", "Requires Reset", "AnalogueRequiresResetJvCheckBox",
+                            &TEditForm::AnalogueRequiresResetAllCheckedButtonClick,
+                            &TEditForm::AnalogueRequiresResetNoneCheckedButtonClick));
   right->addStretch(1);
   auto* layout = Tight(new QHBoxLayout(page));
   layout->addLayout(left, 3);
@@ -298,21 +317,10 @@ QWidget* TEditForm::BuildInputDesignatorsPage() {
   page->setObjectName("InputDesignatorsAdvTabSheet");
   auto* digital = new QGridLayout;
   digital->addWidget(Label("Digital Inputs", "DigitalInputsHeadingLabel"), 0, 0, 1, 4);
-  for (int i = 0; i < DigitalInputCount; ++i) {
-    const QString name = Numbered("InputDesignatorLabeledEdit", i + 1);
-    InputDesignatorLabeledEdit[i] = TextEdit(name, DesignatorLimit, "Input 1");
-    const int row = 1 + i % 8, column = (i / 8) * 2;
-    digital->addWidget(Label(Numbered("Input ", i + 1), name + "Label", InputDesignatorLabeledEdit[i]), row, column);
-    digital->addWidget(InputDesignatorLabeledEdit[i], row, column + 1);
-  }
+  Designators(digital, Controls("InputDesignatorLabeledEdit"), "Input ", 1);
   auto* analogue = new QGridLayout;
   analogue->addWidget(Label("Analogue Inputs", "AnalogueInputsHeadingLabel"), 0, 0, 1, 2);
-  for (int i = 0; i < AnalogueInputCount; ++i) {
-    const QString name = Numbered("AnalogueDesignatorLabeledEdit", i + 1);
-    AnalogueDesignatorLabeledEdit[i] = TextEdit(name, DesignatorLimit, "Input 1");
-    analogue->addWidget(Label(Numbered("Input ", i + 1), name + "Label", AnalogueDesignatorLabeledEdit[i]), 1 + i, 0);
-    analogue->addWidget(AnalogueDesignatorLabeledEdit[i], 1 + i, 1);
-  }
+  Designators(analogue, Controls("AnalogueDesignatorLabeledEdit"), "Input ", 1);
   digital->setRowStretch(9, 1);
   analogue->setRowStretch(9, 1);
   auto* divider = new QFrame;
@@ -330,41 +338,15 @@ QWidget* TEditForm::BuildOutputDesignatorsPage() {
   auto* page = new QWidget;
   page->setObjectName("OutputDesignatorsAdvTabSheet");
   auto* designators = new QGridLayout;
-  for (int i = 0; i < OutputCount; ++i) {
-    const QString name = Numbered("OutputDesignatorLabeledEdit", i + 1);
-    OutputDesignatorLabeledEdit[i] = TextEdit(name, DesignatorLimit, "Input 1");
-    OutputDesignatorLabeledEdit[i]->setMinimumWidth(80);
-    const int row = i % 8, column = (i / 8) * 2;
-    designators->addWidget(Label(Numbered("Output ", i + 1), name + "Label", OutputDesignatorLabeledEdit[i]), row,
-                           column);
-    designators->addWidget(OutputDesignatorLabeledEdit[i], row, column + 1);
-  }
+  for (QWidget* edit : Controls("OutputDesignatorLabeledEdit")) edit->setMinimumWidth(80);
+  Designators(designators, Controls("OutputDesignatorLabeledEdit"), "Output ", 0);
   designators->setRowStretch(8, 1);
 
-  QGroupBox* pulse = Group("PulseOutputsGroupBox", "Pulse Outputs");
-  auto* pulseLayout = Tight(new QVBoxLayout(pulse));
-  pulseLayout->addLayout(BoxRows(OutputUsePulseJvCheckBox, "OutputUsePulseJvCheckBox", 8));
-  auto* pulseButtons = new QHBoxLayout;
-  AddGroupButtons(pulseButtons, "OutputUsePulseCheckAllButton", &TEditForm::OutputUsePulseCheckAllButtonClick,
-                  "OutputUsePulseCheckNoneButton", &TEditForm::OutputUsePulseCheckNoneButtonClick);
-  pulseButtons->addStretch(1);
-  pulseLayout->addLayout(pulseButtons);
-
-  QGroupBox* period = Group("PulsePeriodGroupBox", "Pulse Period (x10mS)");
-  auto* periodGrid = Tight(new QGridLayout(period));
-  periodGrid->setHorizontalSpacing(4);
-  for (int i = 0; i < OutputCount; ++i) {
-    const QString name = Numbered("OutputPulsePeriodCSpinEdit", i + 1);
-    OutputPulsePeriodCSpinEdit[i] = SpinEdit(name, 0, 65000, 1000);
-    const int row = i / 4, column = (i % 4) * 2;
-    periodGrid->addWidget(Label(QString::number(i + 1), name + "Label", OutputPulsePeriodCSpinEdit[i]), row, column,
-                          Qt::AlignRight);
-    periodGrid->addWidget(OutputPulsePeriodCSpinEdit[i], row, column + 1);
-  }
-
   auto* right = new QVBoxLayout;
-  right->addWidget(pulse);
-  right->addWidget(period);
+  right->addWidget(BoxGroup("PulseOutputsGroupBox", "Pulse Outputs", "OutputUsePulseJvCheckBox",
+                            &TEditForm::OutputUsePulseCheckAllButtonClick,
+                            &TEditForm::OutputUsePulseCheckNoneButtonClick));
+  right->addWidget(NumberedRows("PulsePeriodGroupBox", "Pulse Period (x10mS)", Controls("OutputPulsePeriodCSpinEdit")));
   right->addStretch(1);
   auto* layout = Tight(new QHBoxLayout(page));
   layout->addLayout(designators, 1);
@@ -375,23 +357,23 @@ QWidget* TEditForm::BuildOutputDesignatorsPage() {
 QWidget* TEditForm::BuildGeneralPage() {
   auto* page = new QWidget;
   page->setObjectName("GeneralAdvTabSheet");
-  EnableLoggingJvCheckBox = Box("EnableLoggingJvCheckBox", "Enable Logging");
+  QWidget* logging = Control("EnableLoggingJvCheckBox");
+  QWidget* enable = Control("LostLinkEnableReportingJvCheckBox");
+  QWidget* accept = Control("LostLinkRequiresAcceptJvCheckBox");
+  QWidget* reset = Control("LostLinkRequiresResetJvCheckBox");
   QGroupBox* lostLink = Group("LostLinkGroupBox", "Lost Link");
-  LostLinkEnableReportingJvCheckBox = Box("LostLinkEnableReportingJvCheckBox", "Enable Reporting");
-  LostLinkRequiresAcceptJvCheckBox = Box("LostLinkRequiresAcceptJvCheckBox", "Requires Accept");
-  LostLinkRequiresResetJvCheckBox = Box("LostLinkRequiresResetJvCheckBox", "Requires Reset");
   auto* lostLinkLayout = new QVBoxLayout(lostLink);
-  lostLinkLayout->addWidget(LostLinkEnableReportingJvCheckBox);
-  lostLinkLayout->addWidget(LostLinkRequiresAcceptJvCheckBox);
-  lostLinkLayout->addWidget(LostLinkRequiresResetJvCheckBox);
+  lostLinkLayout->addWidget(enable);
+  lostLinkLayout->addWidget(accept);
+  lostLinkLayout->addWidget(reset);
   // The keyboard visits the lost-link boxes as enable, reset, accept.
-  setTabOrder(LostLinkEnableReportingJvCheckBox, LostLinkRequiresResetJvCheckBox);
-  setTabOrder(LostLinkRequiresResetJvCheckBox, LostLinkRequiresAcceptJvCheckBox);
+  setTabOrder(enable, reset);
+  setTabOrder(reset, accept);
 
   auto* layout = new QGridLayout(page);
   layout->setContentsMargins(24, 24, 24, 24);
   layout->setVerticalSpacing(16);
-  layout->addWidget(EnableLoggingJvCheckBox, 0, 0);
+  layout->addWidget(logging, 0, 0);
   layout->addWidget(lostLink, 1, 0);
   layout->setRowStretch(2, 1);
   layout->setColumnStretch(1, 1);
@@ -509,81 +491,28 @@ void TEditForm::SaveConfigurationFile() {
 }
 
 void TEditForm::ConfigurationToControls(const UnitConfiguration& config) {
-  ShowText(IPAddrEdit, IPAddressLimit, config.IPAddress);
-  PortCSpinEdit->setValue(config.Port);
-  ShowText(DeviceNameLabeledEdit, DeviceNameLimit, config.DeviceName);
-  UpdateCSpinEdit->setValue(config.UpdatePeriod);
-  TimeoutCSpinEdit->setValue(config.TimeoutPeriod);
-  ShowFlags(EnableReportingJvCheckBox, config.DigitalEnableReporting);
-  ShowFlags(RequiresAcceptJvCheckBox, config.DigitalRequiresAccept);
-  ShowFlags(RequiresResetJvCheckBox, config.DigitalRequiresReset);
-  ShowFlags(AnalogueEnableReportingJvCheckBox, config.AnalogueEnableReporting);
-  ShowFlags(AnalogueRequiresAcceptJvCheckBox, config.AnalogueRequiresAccept);
-  ShowFlags(AnalogueRequiresResetJvCheckBox, config.AnalogueRequiresReset);
-  for (int i = 0; i < AnalogueInputCount; ++i) {
-    AlarmAboveJvCalcEdit[i]->SetExtended(config.AlarmAbove[i]);
-    AlarmBelowJvCalcEdit[i]->SetExtended(config.AlarmBelow[i]);
-    AnalogueScalingJvCalcEdit[i]->SetExtended(config.AnalogueScaling[i]);
-    ShowText(AnalogueDesignatorLabeledEdit[i], DesignatorLimit, config.AnalogueDesignator[i]);
-  }
-  for (int i = 0; i < DigitalInputCount; ++i)
-    ShowText(InputDesignatorLabeledEdit[i], DesignatorLimit, config.InputDesignator[i]);
-  for (int i = 0; i < OutputCount; ++i) {
-    ShowText(OutputDesignatorLabeledEdit[i], DesignatorLimit, config.OutputDesignator[i]);
-    OutputPulsePeriodCSpinEdit[i]->setValue(config.OutputPulsePeriod[i]);
-  }
-  EnableLoggingJvCheckBox->setChecked(config.EnableLogging != 0);
-  LostLinkEnableReportingJvCheckBox->setChecked(config.LostLinkEnableReporting != 0);
-  LostLinkRequiresAcceptJvCheckBox->setChecked(config.LostLinkRequiresAccept != 0);
-  LostLinkRequiresResetJvCheckBox->setChecked(config.LostLinkRequiresReset != 0);
-  ShowFlags(OutputUsePulseJvCheckBox, config.OutputUsePulse);
+  ForEachControl(fieldControls_, reinterpret_cast<const char*>(&config), ShowField);
 }
 
 void TEditForm::ControlsToConfiguration(UnitConfiguration& config) {
-  StoreText(IPAddrEdit, config.IPAddress);
-  config.Port = SpinValue(PortCSpinEdit);
-  StoreText(DeviceNameLabeledEdit, config.DeviceName);
-  config.UpdatePeriod = SpinValue(UpdateCSpinEdit);
-  config.TimeoutPeriod = SpinValue(TimeoutCSpinEdit);
-  StoreFlags(EnableReportingJvCheckBox, config.DigitalEnableReporting);
-  StoreFlags(RequiresAcceptJvCheckBox, config.DigitalRequiresAccept);
-  StoreFlags(RequiresResetJvCheckBox, config.DigitalRequiresReset);
-  StoreFlags(AnalogueEnableReportingJvCheckBox, config.AnalogueEnableReporting);
-  StoreFlags(AnalogueRequiresAcceptJvCheckBox, config.AnalogueRequiresAccept);
-  StoreFlags(AnalogueRequiresResetJvCheckBox, config.AnalogueRequiresReset);
-  for (int i = 0; i < AnalogueInputCount; ++i) {
-    config.AlarmAbove[i] = AlarmAboveJvCalcEdit[i]->ExtendedValue();
-    config.AlarmBelow[i] = AlarmBelowJvCalcEdit[i]->ExtendedValue();
-    config.AnalogueScaling[i] = AnalogueScalingJvCalcEdit[i]->ExtendedValue();
-    StoreText(AnalogueDesignatorLabeledEdit[i], config.AnalogueDesignator[i]);
-  }
-  for (int i = 0; i < DigitalInputCount; ++i) StoreText(InputDesignatorLabeledEdit[i], config.InputDesignator[i]);
-  for (int i = 0; i < OutputCount; ++i) {
-    StoreText(OutputDesignatorLabeledEdit[i], config.OutputDesignator[i]);
-    config.OutputPulsePeriod[i] = SpinValue(OutputPulsePeriodCSpinEdit[i]);
-  }
-  config.EnableLogging = EnableLoggingJvCheckBox->isChecked() ? 1 : 0;
-  config.LostLinkEnableReporting = LostLinkEnableReportingJvCheckBox->isChecked() ? 1 : 0;
-  config.LostLinkRequiresAccept = LostLinkRequiresAcceptJvCheckBox->isChecked() ? 1 : 0;
-  config.LostLinkRequiresReset = LostLinkRequiresResetJvCheckBox->isChecked() ? 1 : 0;
-  StoreFlags(OutputUsePulseJvCheckBox, config.OutputUsePulse);
+  ForEachControl(fieldControls_, reinterpret_cast<char*>(&config), StoreField);
 }
 
-void TEditForm::SetAll(std::span<QCheckBox* const> boxes, bool checked) {
-  for (QCheckBox* box : boxes) box->setChecked(checked);
+void TEditForm::SetAll(FieldRow family, bool checked) {
+  for (QWidget* box : Controls(family)) static_cast<QCheckBox*>(box)->setChecked(checked);
 }
 
-void TEditForm::EnableReportingAllCheckedButtonClick() { SetAll(EnableReportingJvCheckBox, true); }
-void TEditForm::EnableReportingNoneCheckedButtonClick() { SetAll(EnableReportingJvCheckBox, false); }
-void TEditForm::RequiresAcceptAllCheckedButtonClick() { SetAll(RequiresAcceptJvCheckBox, true); }
-void TEditForm::RequiresAcceptNoneCheckedButtonClick() { SetAll(RequiresAcceptJvCheckBox, false); }
-void TEditForm::RequiresResetAllCheckedButtonClick() { SetAll(RequiresResetJvCheckBox, true); }
-void TEditForm::RequiresResetNoneCheckedButtonClick() { SetAll(RequiresResetJvCheckBox, false); }
-void TEditForm::AnalogueEnableReportingAllCheckedButtonClick() { SetAll(AnalogueEnableReportingJvCheckBox, true); }
-void TEditForm::AnalogueEnableReportingNoneCheckedButtonClick() { SetAll(AnalogueEnableReportingJvCheckBox, false); }
-void TEditForm::AnalogueRequiresAcceptAllCheckedButtonClick() { SetAll(AnalogueRequiresAcceptJvCheckBox, true); }
-void TEditForm::AnalogueRequiresAcceptNoneCheckedButtonClick() { SetAll(AnalogueRequiresAcceptJvCheckBox, false); }
-void TEditForm::AnalogueRequiresResetAllCheckedButtonClick() { SetAll(AnalogueRequiresResetJvCheckBox, true); }
-void TEditForm::AnalogueRequiresResetNoneCheckedButtonClick() { SetAll(AnalogueRequiresResetJvCheckBox, false); }
-void TEditForm::OutputUsePulseCheckAllButtonClick() { SetAll(OutputUsePulseJvCheckBox, true); }
-void TEditForm::OutputUsePulseCheckNoneButtonClick() { SetAll(OutputUsePulseJvCheckBox, false); }
+void TEditForm::EnableReportingAllCheckedButtonClick() { SetAll("EnableReportingJvCheckBox", true); }
+void TEditForm::EnableReportingNoneCheckedButtonClick() { SetAll("EnableReportingJvCheckBox", false); }
+void TEditForm::RequiresAcceptAllCheckedButtonClick() { SetAll("RequiresAcceptJvCheckBox", true); }
+void TEditForm::RequiresAcceptNoneCheckedButtonClick() { SetAll("RequiresAcceptJvCheckBox", false); }
+void TEditForm::RequiresResetAllCheckedButtonClick() { SetAll("RequiresResetJvCheckBox", true); }
+void TEditForm::RequiresResetNoneCheckedButtonClick() { SetAll("RequiresResetJvCheckBox", false); }
+void TEditForm::AnalogueEnableReportingAllCheckedButtonClick() { SetAll("AnalogueEnableReportingJvCheckBox", true); }
+void TEditForm::AnalogueEnableReportingNoneCheckedButtonClick() { SetAll("AnalogueEnableReportingJvCheckBox", false); }
+void TEditForm::AnalogueRequiresAcceptAllCheckedButtonClick() { SetAll("AnalogueRequiresAcceptJvCheckBox", true); }
+void TEditForm::AnalogueRequiresAcceptNoneCheckedButtonClick() { SetAll("AnalogueRequiresAcceptJvCheckBox", false); }
+void TEditForm::AnalogueRequiresResetAllCheckedButtonClick() { SetAll("AnalogueRequiresResetJvCheckBox", true); }
+void TEditForm::AnalogueRequiresResetNoneCheckedButtonClick() { SetAll("AnalogueRequiresResetJvCheckBox", false); }
+void TEditForm::OutputUsePulseCheckAllButtonClick() { SetAll("OutputUsePulseJvCheckBox", true); }
+void TEditForm::OutputUsePulseCheckNoneButtonClick() { SetAll("OutputUsePulseJvCheckBox", false); }

@@ -1,25 +1,26 @@
 // TEditForm: the settings editor window. It edits its own copy of the unit configuration
 // and hands it back to the main window on Finish or when its window is closed, asking
-// first whether to save when anything differs from the working configuration.
+// first whether to save when anything differs from the working configuration. Which
+// control edits which field, and how, is EditorFields' to say.
 #pragma once
 
 #include "config/ConfigurationOwner.h"
 #include "config/Prompts.h"
 #include "config/UnitConfiguration.h"
+#include "editor/EditorFields.h"
 
 #include <QWidget>
 
 #include <array>
 #include <span>
+#include <vector>
 
-class QCheckBox;
-class QLineEdit;
+class QGroupBox;
 class QPushButton;
-class QSpinBox;
 class QTabWidget;
-class DecimalEdit;
 
-class QBoxLayout;
+// The editing controls, row by row of EditorFields, a family's members in channel order.
+using FieldControls = std::array<std::vector<QWidget*>, EditorFields.size()>;
 
 class TEditForm final : public QWidget {
   Q_OBJECT
@@ -63,7 +64,8 @@ class TEditForm final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Steps 1 to 6 of handing the copy back; false when the operator cancelled the question.
+  // Stores the controls into the copy, asks whether to save it when it differs from the working
+  // configuration, then puts it in force; false when the operator cancelled the question.
   bool HandBack();
   void BuildControls();
   QWidget* BuildEthernetPage();
@@ -73,38 +75,18 @@ class TEditForm final : public QWidget {
   QWidget* BuildOutputDesignatorsPage();
   QWidget* BuildGeneralPage();
   QWidget* BuildButtonPanel();
-  void AddGroupButtons(QBoxLayout* buttons, const char* allName, void (TEditForm::*all)(), const char* noneName,
-                       void (TEditForm::*none)()) const;
-  static void SetAll(std::span<QCheckBox* const> boxes, bool checked);
+  QGroupBox* BoxGroup(const char* name, const char* title, FieldRow family, void (TEditForm::*all)(),
+                      void (TEditForm::*none)());
+  void SetAll(FieldRow family, bool checked);
+  [[nodiscard]] std::span<QWidget* const> Controls(FieldRow row) const { return fieldControls_[row.index]; }
+  [[nodiscard]] QWidget* Control(FieldRow row) const { return fieldControls_[row.index].front(); }
 
   ConfigurationOwner& owner_;
   Prompts& prompts_;
   bool applicationQuitting_ = false;
 
   QTabWidget* EditAdvPageControl = nullptr;
-  QLineEdit* IPAddrEdit = nullptr;
-  QSpinBox* PortCSpinEdit = nullptr;
-  QSpinBox* UpdateCSpinEdit = nullptr;
-  QSpinBox* TimeoutCSpinEdit = nullptr;
-  QLineEdit* DeviceNameLabeledEdit = nullptr;
-  std::array<QCheckBox*, DigitalInputCount> EnableReportingJvCheckBox{};
-  std::array<QCheckBox*, DigitalInputCount> RequiresAcceptJvCheckBox{};
-  std::array<QCheckBox*, DigitalInputCount> RequiresResetJvCheckBox{};
-  std::array<QCheckBox*, AnalogueInputCount> AnalogueEnableReportingJvCheckBox{};
-  std::array<QCheckBox*, AnalogueInputCount> AnalogueRequiresAcceptJvCheckBox{};
-  std::array<QCheckBox*, AnalogueInputCount> AnalogueRequiresResetJvCheckBox{};
-  std::array<DecimalEdit*, AnalogueInputCount> AlarmAboveJvCalcEdit{};
-  std::array<DecimalEdit*, AnalogueInputCount> AlarmBelowJvCalcEdit{};
-  std::array<DecimalEdit*, AnalogueInputCount> AnalogueScalingJvCalcEdit{};
-  std::array<QLineEdit*, DigitalInputCount> InputDesignatorLabeledEdit{};
-  std::array<QLineEdit*, OutputCount> OutputDesignatorLabeledEdit{};
-  std::array<QLineEdit*, AnalogueInputCount> AnalogueDesignatorLabeledEdit{};
-  std::array<QCheckBox*, OutputCount> OutputUsePulseJvCheckBox{};
-  std::array<QSpinBox*, OutputCount> OutputPulsePeriodCSpinEdit{};
-  QCheckBox* EnableLoggingJvCheckBox = nullptr;
-  QCheckBox* LostLinkEnableReportingJvCheckBox = nullptr;
-  QCheckBox* LostLinkRequiresAcceptJvCheckBox = nullptr;
-  QCheckBox* LostLinkRequiresResetJvCheckBox = nullptr;
+  FieldControls fieldControls_{};
   QPushButton* SaveButton = nullptr;
   QPushButton* FinishButton = nullptr;
   QPushButton* CancelButton = nullptr;

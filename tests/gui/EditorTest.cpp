@@ -3,6 +3,7 @@
 #include "config/DataFile.h"
 #include "editor/DecimalEdit.h"
 #include "editor/EditForm.h"
+#include "editor/EditorFields.h"
 #include "support/Fakes.h"
 
 #include <QApplication>
@@ -34,6 +35,7 @@ T* Control(const QWidget& form, const QString& name) {
   return control;
 }
 QString Nth(const char* family, int n) { return QString::fromLatin1(family) + QString::number(n); }
+QString Latin1(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
 
 void Click(const TEditForm& form, const char* button) {
   QTest::mouseClick(Control<QPushButton>(form, button), Qt::LeftButton);
@@ -70,45 +72,20 @@ std::vector<char> Encoded(const UnitConfiguration& config) {
   return {bytes.begin(), bytes.end()};
 }
 
-// Every control that edits the record, with the offset of the field it shows and stores.
-enum class Kind { Text, Whole, Decimal, Flag };
-struct Field {
+// Every control of EditorFields by name, with its row and the offset of the bytes it edits.
+struct Editing {
   QString name;
-  Kind kind;
+  const FieldBinding* field;
   std::size_t offset;
 };
-std::vector<Field> Fields() {
-  using C = UnitConfiguration;
-  std::vector<Field> fields;
-  // A family of `count` numbered controls over an array; a single control when count is 0.
-  const auto add = [&](const char* name, int count, Kind kind, std::size_t offset, std::size_t stride = 0) {
-    if (count == 0) return fields.push_back({name, kind, offset});
-    for (int n = 1; n <= count; ++n) fields.push_back({Nth(name, n), kind, offset + (n - 1) * stride});
-  };
-  add("IPAddrEdit", 0, Kind::Text, offsetof(C, IPAddress));
-  add("PortCSpinEdit", 0, Kind::Whole, offsetof(C, Port));
-  add("DeviceNameLabeledEdit", 0, Kind::Text, offsetof(C, DeviceName));
-  add("UpdateCSpinEdit", 0, Kind::Whole, offsetof(C, UpdatePeriod));
-  add("TimeoutCSpinEdit", 0, Kind::Whole, offsetof(C, TimeoutPeriod));
-  add("EnableReportingJvCheckBox", 16, Kind::Flag, offsetof(C, DigitalEnableReporting), 1);
-  add("RequiresAcceptJvCheckBox", 16, Kind::Flag, offsetof(C, DigitalRequiresAccept), 1);
-  add("RequiresResetJvCheckBox", 16, Kind::Flag, offsetof(C, DigitalRequiresReset), 1);
-  add("AnalogueEnableReportingJvCheckBox", 8, Kind::Flag, offsetof(C, AnalogueEnableReporting), 1);
-  add("AnalogueRequiresAcceptJvCheckBox", 8, Kind::Flag, offsetof(C, AnalogueRequiresAccept), 1);
-  add("AnalogueRequiresResetJvCheckBox", 8, Kind::Flag, offsetof(C, AnalogueRequiresReset), 1);
-  add("AlarmAboveJvCalcEdit", 8, Kind::Decimal, offsetof(C, AlarmAbove), sizeof(Extended));
-  add("AlarmBelowJvCalcEdit", 8, Kind::Decimal, offsetof(C, AlarmBelow), sizeof(Extended));
-  add("InputDesignatorLabeledEdit", 16, Kind::Text, offsetof(C, InputDesignator), DesignatorFieldSize);
-  add("OutputDesignatorLabeledEdit", 16, Kind::Text, offsetof(C, OutputDesignator), DesignatorFieldSize);
-  add("AnalogueDesignatorLabeledEdit", 8, Kind::Text, offsetof(C, AnalogueDesignator), DesignatorFieldSize);
-  add("AnalogueScalingJvCalcEdit", 8, Kind::Decimal, offsetof(C, AnalogueScaling), sizeof(Extended));
-  add("EnableLoggingJvCheckBox", 0, Kind::Flag, offsetof(C, EnableLogging));
-  add("LostLinkEnableReportingJvCheckBox", 0, Kind::Flag, offsetof(C, LostLinkEnableReporting));
-  add("LostLinkRequiresAcceptJvCheckBox", 0, Kind::Flag, offsetof(C, LostLinkRequiresAccept));
-  add("LostLinkRequiresResetJvCheckBox", 0, Kind::Flag, offsetof(C, LostLinkRequiresReset));
-  add("OutputUsePulseJvCheckBox", 16, Kind::Flag, offsetof(C, OutputUsePulse), 1);
-  add("OutputPulsePeriodCSpinEdit", 16, Kind::Whole, offsetof(C, OutputPulsePeriod), sizeof(std::int32_t));
-  return fields;
+std::vector<Editing> EditingControls() {
+  std::vector<Editing> controls;
+  for (const FieldBinding& f : EditorFields) {
+    const QString name = Latin1(f.name);
+    if (f.count == 0) controls.push_back({name, &f, f.offset});
+    for (int n = 1; n <= f.count; ++n) controls.push_back({name + QString::number(n), &f, f.offset + (n - 1) * f.size});
+  }
+  return controls;
 }
 
 // The editor over a started panel, with the endpoint and captions wiped so that a hand-back shows.
@@ -232,6 +209,8 @@ TEST(EditorWindow, HasSixPagesOfNamedControlsInTheirArrangement) {
     }
   }
   for (int n = 1; n <= 16; ++n) EXPECT_EQ(range(Nth("OutputPulsePeriodCSpinEdit", n)), std::pair(0, 65000));
+  for (const Editing& c : EditingControls())
+    EXPECT_TRUE(pages->widget(c.field->page)->isAncestorOf(Control(form, c.name))) << c.name.toStdString();
   // The digital groups: "Requires Accept" below "Enable Reporting", "Requires Reset" to its right.
   const QWidget* enable = Control(form, "EnableReportingJvCheckBox1")->parentWidget();
   EXPECT_GT(Control(form, "RequiresAcceptJvCheckBox1")->parentWidget()->y(), enable->y());
@@ -264,34 +243,26 @@ TEST(EditorWindow, HasSixPagesOfNamedControlsInTheirArrangement) {
 TEST(EditorWindow, GroupButtonsSetOnlyTheirOwnGroup) {
   Editor e;
   e.form.ShowEditor();
-  std::vector<QCheckBox*> boxes;
-  for (const Field& f : Fields())
-    if (f.kind == Kind::Flag) boxes.push_back(Control<QCheckBox>(e.form, f.name));
-  for (auto [family, all, none] :
-       {std::tuple{"EnableReportingJvCheckBox", "EnableReportingAllCheckedButton", "EnableReportingNoneCheckedButton"},
-        {"RequiresAcceptJvCheckBox", "RequiresAcceptAllCheckedButton", "RequiresAcceptNoneCheckedButton"},
-        {"RequiresResetJvCheckBox", "RequiresResetAllCheckedButton", "RequiresResetNoneCheckedButton"},
-        {"AnalogueEnableReportingJvCheckBox", "AnalogueEnableReportingAllCheckedButton",
-         "AnalogueEnableReportingNoneCheckedButton"},
-        {"AnalogueRequiresAcceptJvCheckBox", "AnalogueRequiresAcceptAllCheckedButton",
-         "AnalogueRequiresAcceptNoneCheckedButton"},
-        {"AnalogueRequiresResetJvCheckBox", "AnalogueRequiresResetAllCheckedButton",
-         "AnalogueRequiresResetNoneCheckedButton"},
-        {"OutputUsePulseJvCheckBox", "OutputUsePulseCheckAllButton", "OutputUsePulseCheckNoneButton"}}) {
+  std::vector<std::pair<QCheckBox*, const FieldBinding*>> boxes;
+  for (const Editing& c : EditingControls())
+    if (c.field->kind == ControlKind::Flag) boxes.emplace_back(Control<QCheckBox>(e.form, c.name), c.field);
+  int groups = 0;
+  for (const FieldBinding& family : EditorFields) {
+    if (family.all.empty()) continue;
+    ++groups;
     for (const bool checked : {true, false}) {
       // Every box starts opposite to what the button sets, so any box it touches shows.
-      for (QCheckBox* box : boxes) box->setChecked(!checked);
-      auto* button = Control<QPushButton>(e.form, checked ? all : none);
+      for (const auto& box : boxes) box.first->setChecked(!checked);
+      const std::string_view name = checked ? family.all : family.none;
+      auto* button = Control<QPushButton>(e.form, Latin1(name));
       EXPECT_EQ(button->text(), checked ? "Enable All" : "Disable All");
       button->click();
-      for (QCheckBox* box : boxes) {
-        const QString name = box->objectName();
-        const bool member = name.startsWith(family) && name.size() > static_cast<qsizetype>(std::strlen(family));
-        EXPECT_EQ(box->isChecked(), member ? checked : !checked)
-            << button->objectName().toStdString() << " " << name.toStdString();
-      }
+      for (auto [box, field] : boxes)
+        EXPECT_EQ(box->isChecked(), field == &family ? checked : !checked)
+            << name << " " << box->objectName().toStdString();
     }
   }
+  EXPECT_EQ(groups, 7);
 }
 
 // Finish and the window's close control hand the copy back, asking first whether to save when
@@ -448,10 +419,10 @@ TEST(EditorFields, EveryControlShowsAndStoresItsOwnField) {
   Editor e;
   e.form.ShowEditor();
   const UnitConfiguration working = e.working();
-  const std::vector<Field> fields = Fields();
+  const std::vector<Editing> fields = EditingControls();
   std::vector<QWidget*> controls;
   controls.reserve(fields.size());
-  for (const Field& f : fields) controls.push_back(Control(e.form, f.name));
+  for (const Editing& f : fields) controls.push_back(Control(e.form, f.name));
   const auto shown = [&] {
     std::vector<QString> texts;
     for (QWidget* control : controls) {
@@ -481,15 +452,15 @@ TEST(EditorFields, EveryControlShowsAndStoresItsOwnField) {
     auto* at = reinterpret_cast<std::uint8_t*>(&changed) + fields[i].offset;
     const std::int32_t whole = 4321;
     const auto& [decimal, decimalText] = decimals[numbers % std::size(decimals)];
-    switch (fields[i].kind) {
-      case Kind::Text:
+    switch (fields[i].field->kind) {
+      case ControlKind::Text:
         for (int k = 0; k < 7; ++k) at[k] = static_cast<std::uint8_t>((7 * texts + k) % 255 + 1);
         at[7] = 0;
         ++texts;
         break;
-      case Kind::Whole: std::memcpy(at, &whole, sizeof whole); break;
-      case Kind::Decimal: std::memcpy(at, decimal.bytes.data(), decimal.bytes.size()), ++numbers; break;
-      case Kind::Flag: *at ^= 1; break;
+      case ControlKind::Whole: std::memcpy(at, &whole, sizeof whole); break;
+      case ControlKind::Decimal: std::memcpy(at, decimal.bytes.data(), decimal.bytes.size()), ++numbers; break;
+      case ControlKind::Flag: *at ^= 1; break;
     }
     e.form.ConfigurationToControls(changed);
     const std::vector<QString> after = shown();
@@ -498,12 +469,28 @@ TEST(EditorFields, EveryControlShowsAndStoresItsOwnField) {
     const std::string name = fields[i].name.toStdString();
     for (std::size_t j = 0; j < fields.size(); ++j)
       if ((after[j] != before[j]) != (i == j)) wrong.push_back(name + " shows in " + fields[j].name.toStdString());
-    if (fields[i].kind == Kind::Decimal && !decimalText.isEmpty() && after[i] != decimalText)
+    if (fields[i].field->kind == ControlKind::Decimal && !decimalText.isEmpty() && after[i] != decimalText)
       wrong.push_back(name + " shows " + after[i].toStdString());
     if (!SameBytes(stored, changed)) wrong.push_back(name + " is not stored as shown");
   }
   EXPECT_GE(7 * texts, 255);
   EXPECT_EQ(wrong, std::vector<std::string>{});
+
+  // The check box rows that look alike, each named in the record's own terms, so that no two can
+  // swap unseen in EditorFields (the tests below do the same for the other look-alike rows).
+  UnitConfiguration alike = working;
+  const std::pair<const char*, std::uint8_t*> flags[] = {
+      {"RequiresAcceptJvCheckBox2", &alike.DigitalRequiresAccept[1]},
+      {"RequiresResetJvCheckBox3", &alike.DigitalRequiresReset[2]},
+      {"AnalogueEnableReportingJvCheckBox4", &alike.AnalogueEnableReporting[3]},
+      {"AnalogueRequiresAcceptJvCheckBox5", &alike.AnalogueRequiresAccept[4]},
+      {"AnalogueRequiresResetJvCheckBox6", &alike.AnalogueRequiresReset[5]},
+      {"OutputUsePulseJvCheckBox7", &alike.OutputUsePulse[6]},
+      {"LostLinkEnableReportingJvCheckBox", &alike.LostLinkEnableReporting},
+      {"LostLinkRequiresAcceptJvCheckBox", &alike.LostLinkRequiresAccept}};
+  for (auto [name, flag] : flags) *flag ^= 1;
+  e.form.ConfigurationToControls(alike);
+  for (auto [name, flag] : flags) EXPECT_EQ(Control<QCheckBox>(e.form, name)->isChecked(), *flag != 0) << name;
 }
 
 TEST(EditorFields, BytesBeyondTheFieldsAndValuesBeyondTheLimits) {
