@@ -105,7 +105,7 @@ static_assert(EditorFieldsTileTheRecord(), "every field of the record has exactl
 // A row of EditorFields named by its control, found while compiling: a name that no row holds
 // does not compile.
 struct FieldRow {
-  // Not explicit: a literal name stands for its row wherever a row is asked for.
+  // cppcheck-suppress noExplicitConstructor ; a literal name stands for its row wherever a row is asked for
   consteval FieldRow(const char* name) : index(Find(name)) {}
   std::size_t index;
 
