@@ -520,7 +520,8 @@ void ChooseLookFirst(Analysis& a, const std::vector<const ChannelFigures*>& chat
   const auto total = static_cast<double>(a.alarms);
   for (std::size_t i = 0; i < first.size() && i < 5; ++i) {
     std::string line = DisplayText(names[first[i]->name]) + " (";
-    if (first[i]->chatter > 0) line += "chattering " + std::to_string(first[i]->chatter) + " times, ";
+    if (first[i]->chatter > 0)
+      line += "chattering " + std::to_string(first[i]->chatter) + (first[i]->chatter == 1 ? " time, " : " times, ");
     line += Percent(static_cast<double>(first[i]->raised), total) + " of alarms)";
     a.lookFirst.push_back(std::move(line));
   }

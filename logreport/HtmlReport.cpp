@@ -243,9 +243,15 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   out += "<tr><td>Log folder</td><td>" + Escaped(context.folder) + " (" + Escaped(context.folderNote) + ")</td></tr>";
   out += "<tr><td>Period</td><td>" + FormatDate(period.first) + " to " + FormatDate(period.last) + "; " +
          std::to_string(log.files.size()) + " files, " + std::to_string(log.lines) + " lines</td></tr>";
-  if (!a.missingDays.empty())
-    out += "<tr><td>No file</td><td>" + DayRanges(a.missingDays) +
+  if (const std::vector<Day> noFile = NoFileDays(a, context); !noFile.empty())
+    out += "<tr><td>No file</td><td>" + DayRanges(noFile) +
            " (the panel was not running or logging was off)</td></tr>";
+  for (const SkippedFile& file : context.unread)
+    out += "<tr><td>Not read</td><td class='poor'>" + Escaped(DisplayText(file.name)) + ": " + Escaped(file.reason) +
+           " (this report is incomplete)</td></tr>";
+  for (const SkippedFile& file : context.otherNames)
+    out += "<tr><td>Not read</td><td>" + Escaped(DisplayText(file.name)) + ": " + Escaped(file.reason) +
+           " (not a name the panel writes)</td></tr>";
   if (!context.channelText.empty())
     out += "<tr><td>Channels</td><td>only those named &ldquo;" + Escaped(context.channelText) + "&rdquo;</td></tr>";
   out += "</table>\n";

@@ -51,6 +51,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& arguments) {
       (option == "--channel" ? options.channel : option == "--html" ? options.html : options.csv) = value;
     }
   }
+  if (options.html == "-" && options.csv == "-") return fail("only one of --html and --csv can be - (standard output)");
   if (options.from && options.to && *options.from > *options.to)
     return fail("--from " + FileNameOf(*options.from).substr(0, 6) + " (" + FormatDate(*options.from) +
                 ") is later than --to " + FileNameOf(*options.to).substr(0, 6) + " (" + FormatDate(*options.to) + ")");
@@ -88,11 +89,17 @@ chattering, the most frequent alarms) and names the channels to look at first.
                   running time are reported all the same.
   --html FILE     also write a page with charts (one file, nothing fetched)
   --csv FILE      also write every alarm episode and link loss for a spreadsheet (UTF-8)
+                  FILE may be - for standard output (instead of the text), a device or a
+                  pipe; a link is written through; a file is replaced whole, never cut.
   --help          this text
 
-Days without a file, torn or unreadable lines, and names that a digital and an analogue input
-share are reported, not fatal. Exit status: 0 when the report is written; 1 when a folder or
-file cannot be read or written; 2 for bad arguments (a bad date, --from later than --to).
+Only files named yymmdd.csv (small letters, a real date) are read; others that look like a
+day's log (.CSV, 991332.csv, seven digits) are named. Days without a file, torn or unreadable
+lines, and names that a digital and an analogue input share are reported, not fatal.
+Exit status: 0 when the report is written; 1 when there is no report (the folder cannot be
+read or holds no log, or the page or CSV cannot be written); 2 for bad arguments (a bad date,
+--from later than --to); 3 when the report is written but incomplete: a day's file could not
+be read (no permission, a read error, far too large), named in the report and on stderr.
 
 )";
   if (!defaultFolder.folder.empty())

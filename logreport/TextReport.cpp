@@ -69,6 +69,31 @@ std::string Location(const LogData& log, std::uint32_t file, std::uint32_t line)
   return log.files[file].name + " line " + std::to_string(line);
 }
 
+std::vector<Day> NoFileDays(const Analysis& a, const ReportContext& context) {
+  std::vector<Day> days = a.missingDays;
+  std::erase_if(days, [&](Day day) {
+    return std::any_of(context.unread.begin(), context.unread.end(),
+                       [&](const SkippedFile& file) { return FileDayOf(file.name) == day; });
+  });
+  return days;
+}
+
+std::string UnreadText(const ReportContext& context) {
+  std::string out;
+  if (!context.unread.empty()) {
+    out += "Not read:   " + Plural(context.unread.size(), "day's file", "days' files") +
+           ": this report is incomplete\n";
+    for (const SkippedFile& file : context.unread) out += "  " + file.name + ": " + file.reason + "\n";
+  }
+  if (!context.otherNames.empty()) {
+    out += "Not read:   " + Plural(context.otherNames.size(), "file looks", "files look") +
+           " like a day's log but the panel does not write that name\n";
+    for (const SkippedFile& file : context.otherNames)
+      out += "  " + DisplayText(file.name) + ": " + file.reason + "\n";
+  }
+  return out;
+}
+
 std::string TextReport(const LogData& log, const Analysis& a, const ReportContext& context) {
   std::string out;
   const Period& period = a.period;
@@ -78,8 +103,9 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
   out += "Period:     " + FormatDate(period.first) + " to " + FormatDate(period.last) + ", " +
          Plural(days, "day", "days") + "; " + Plural(log.files.size(), "file", "files") + ", " +
          Plural(log.lines, "line", "lines") + "\n";
-  if (!a.missingDays.empty())
-    out += "No file:    " + DayRanges(a.missingDays) + " (the panel was not running or logging was off)\n";
+  if (const std::vector<Day> noFile = NoFileDays(a, context); !noFile.empty())
+    out += "No file:    " + DayRanges(noFile) + " (the panel was not running or logging was off)\n";
+  out += UnreadText(context);
   if (!context.channelText.empty()) {
     std::string chosen;
     for (std::uint32_t name = 0; name < log.names.size(); ++name) {
