@@ -117,11 +117,10 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
         "Channels:   \"" + context.channelText + "\": " + (chosen.empty() ? "no channel has that name" : chosen) + "\n";
   }
 
-  out += "\nAgainst ISA-18.2 / EEMUA 191 (input alarms";
-  if (!context.channelText.empty()) out += " of the channels chosen";
-  out += a.linkLosses.empty()
-             ? ")\n"
-             : "; " + Plural(a.linkLosses.size(), "link loss comes", "link losses come") + " on top)\n";
+  out += "\nAgainst ISA-18.2 / EEMUA 191 (";
+  out += !context.channelText.empty() ? "input alarms of the channels chosen)\n"
+         : a.linkAlarms > 0           ? "input alarms and the lost-link alarm)\n"
+                                      : "input alarms)\n";
   for (const Verdict& verdict : a.verdicts) {
     out += "  ";
     Pad(out, verdict.item + ":", 23, false);
