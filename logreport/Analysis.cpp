@@ -86,6 +86,7 @@ class Walk {
   }
 
   std::vector<std::uint32_t> orphans;
+  std::vector<std::uint32_t> unpaired;  // by name: accepts that follow the alarm's accept or reset
   std::vector<std::optional<LogPlace>> sharedAt;  // by name: the first entry that showed two inputs write it
 
  private:
@@ -166,6 +167,8 @@ class Walk {
         } else if (episode.accepted || episode.resets > 0) {
           // One input accepts an alarm once, and never after its reset.
           episode.impossible = true;
+          if (unpaired.size() < log_.names.size()) unpaired.resize(log_.names.size());
+          ++unpaired[entry.name];
           Shared(entry.name, entry);
         } else {
           episode.accepted = entry.time;
@@ -264,19 +267,10 @@ void CountTenMinutes(Analysis& a) {
   }
 }
 
-// Names shared by two inputs: an episode is told apart only when it and the one before it
-// were reset before the next alarm of the name.
-void MarkAmbiguous(std::vector<Episode>& episodes, const std::vector<std::optional<LogPlace>>& sharedAt) {
-  std::vector<std::int64_t> previous(sharedAt.size(), -1);
-  const auto unresolved = [](const Episode& e) { return e.end == EpisodeEnd::NextAlarm && e.resets == 0; };
-  for (std::size_t i = 0; i < episodes.size(); ++i) {
-    Episode& episode = episodes[i];
-    if (sharedAt[episode.name]) {
-      const std::int64_t before = previous[episode.name];
-      episode.ambiguous = episode.impossible || unresolved(episode) || (before >= 0 && unresolved(episodes[before]));
-    }
-    previous[episode.name] = static_cast<std::int64_t>(i);
-  }
+// Entries out of sequence (an accept after the alarm's accept or reset): only the episodes
+// that hold one cannot be paired and are left out of the timings; the rest are timed as read.
+void MarkAmbiguous(std::vector<Episode>& episodes) {
+  for (Episode& episode : episodes) episode.ambiguous = episode.impossible;
 }
 
 // Per name: its alarms and how they ended, and its chatter, found from the last two raises.
@@ -341,6 +335,7 @@ void RankChannels(Analysis& a, const LogData& log, std::vector<ChannelFigures>& 
     channel.name = name;
     channel.orphans = a.selected[name] ? walk.orphans[name] : 0;
     channel.shared = walk.sharedAt[name];
+    channel.unpaired = walk.unpaired[name];
     a.alarms += channel.raised;
     a.orphans += channel.orphans;
     a.ambiguous += channel.ambiguous;
@@ -730,7 +725,8 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
   walk.Run();
   walk.orphans.resize(log.names.size());
   walk.sharedAt.resize(log.names.size());
-  MarkAmbiguous(a.episodes, walk.sharedAt);
+  walk.unpaired.resize(log.names.size());
+  MarkAmbiguous(a.episodes);
 
   for (const Downtime& down : a.downtimes) a.downtimeTotal += down.to - down.from;
   a.unwatched = Unwatched(a);

@@ -37,8 +37,8 @@ struct Episode {
   std::optional<Seconds> stopped;  // when the panel stopped, for PanelStopped
   std::uint32_t resets = 0;
   EpisodeEnd end = EpisodeEnd::StillOpen;
-  bool impossible = false;           // holds entries one input cannot write: two inputs share its name
-  bool ambiguous = false;            // its entries cannot be told apart from another input's
+  bool impossible = false;  // holds an entry out of sequence (two inputs under one name, or a lost line)
+  bool ambiguous = false;   // so it cannot be paired and is not timed
   std::uint32_t file = 0, line = 0;  // of the raise
 };
 
@@ -76,7 +76,8 @@ struct ChannelFigures {
   std::size_t raised = 0, accepted = 0, reset = 0, open = 0, ambiguous = 0, orphans = 0;
   DelayFigures toAccept, toReset;
   std::size_t chatter = 0;         // times 3 or more alarms came within a minute
-  std::optional<LogPlace> shared;  // two inputs write under the name: the first entry that showed it
+  std::size_t unpaired = 0;        // accepts out of sequence, which no alarm of the name could take
+  std::optional<LogPlace> shared;  // entries out of sequence: the first one
 };
 
 enum class Level : std::uint8_t { Good, Fair, Poor, Unknown };

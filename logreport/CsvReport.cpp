@@ -96,7 +96,7 @@ std::string CsvReport(const LogData& log, const Analysis& a) {
     if (a.selected[i]) names[i] = DisplayText(log.names[i]);
   for (const Episode& episode : a.episodes) {
     row(names[episode.name], "input", episode.raised, episode.accepted, episode.reset, EndText(episode),
-        episode.ambiguous ? "two inputs share the name: cannot be told apart" : "");
+        episode.ambiguous ? "entries out of sequence: not paired" : "");
   }
   for (const LinkLoss& loss : a.linkLosses)
     row("", "link", loss.lost, loss.accepted, loss.back, LinkEndText(loss.end), "");

@@ -301,9 +301,10 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   out += "</table>\n";
   for (const ChannelFigures& c : a.channels)
     if (c.shared)
-      out += "<p class='note'>* " + Name(log, c.name) + ": two inputs write under this name (" +
-             Escaped(Location(log, c.shared->file, c.shared->line)) + "); " + std::to_string(c.ambiguous) + " of its " +
-             std::to_string(c.raised) + " alarms cannot be told apart and are not timed.</p>\n";
+      out += "<p class='note'>* " + Name(log, c.name) + ": entries out of sequence (first at " +
+             Escaped(Location(log, c.shared->file, c.shared->line)) + "): " + std::to_string(c.unpaired) +
+             " accepts after the alarm's accept or reset could not be paired; " + std::to_string(c.ambiguous) +
+             " of its " + std::to_string(c.raised) + " alarms are not timed (two inputs may write under this name).</p>\n";
 
   out += "<h2>Link losses: " + std::to_string(a.linkLosses.size()) + "</h2>\n";
   if (!a.linkLosses.empty()) {

@@ -165,9 +165,11 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
       pair(a.toReset), std::to_string(open));
   for (const ChannelFigures& channel : a.channels) {
     if (!channel.shared) continue;
-    out += "  * " + DisplayText(log.names[channel.name]) + ": two inputs write under this name (" +
-           Location(log, channel.shared->file, channel.shared->line) + "); " + std::to_string(channel.ambiguous) +
-           " of its " + Plural(channel.raised, "alarm", "alarms") + " cannot be told apart and are not timed\n";
+    out += "  * " + DisplayText(log.names[channel.name]) + ": entries out of sequence (first at " +
+           Location(log, channel.shared->file, channel.shared->line) + "): " +
+           Plural(channel.unpaired, "accept", "accepts") + " after the alarm's accept or reset could not be paired; " +
+           std::to_string(channel.ambiguous) + " of its " + Plural(channel.raised, "alarm", "alarms") +
+           (channel.ambiguous == 1 ? " is" : " are") + " not timed (two inputs may write under this name)\n";
   }
   if (a.orphans > 0)
     out += "  " + Plural(a.orphans, "accept or reset entry has", "accept or reset entries have") +
