@@ -395,6 +395,19 @@ std::vector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
 // The floods by a sliding ten-minute window: the count of alarms in the ten minutes up to each
 // moment changes only when an alarm comes or one leaves the window ten minutes later.
 void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
+  const auto days = static_cast<std::size_t>(std::max<Day>(0, a.period.last - a.period.first + 1));
+  a.worstTenMinutesPerDay.assign(days, 0);
+  a.floodTimePerDay.assign(days, 0);
+  const auto dayIndex = [&](Seconds t) {
+    return static_cast<std::size_t>(std::clamp<Day>(DayOfTime(t) - a.period.first, 0, static_cast<Day>(days) - 1));
+  };
+  const auto addFloodTime = [&](Seconds from, Seconds to) {
+    while (from < to) {
+      const Seconds dayEnd = std::min(to, (DayOfTime(from) + 1) * SecondsPerDay);
+      a.floodTimePerDay[dayIndex(from)] += dayEnd - from;
+      from = dayEnd;
+    }
+  };
   std::size_t in = 0, out = 0, count = 0;
   std::optional<Flood> flood;
   std::size_t floodFirst = 0;  // the first alarm in the window when the flood began
@@ -406,6 +419,10 @@ void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
       a.peakTenMinutes = count;
       a.peakTenMinutesEnd = next;
     }
+    if (days > 0) {
+      std::uint32_t& worst = a.worstTenMinutesPerDay[dayIndex(next)];
+      worst = std::max(worst, static_cast<std::uint32_t>(count));
+    }
     if (!flood && count > FloodAlarms) {
       flood = Flood{next, next, 0, count};
       floodFirst = out;
@@ -415,6 +432,7 @@ void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
         flood->to = std::min(next, a.period.end);
         flood->alarms = in - floodFirst;
         a.floodTime += flood->to - flood->from;
+        if (days > 0) addFloodTime(flood->from, flood->to);
         a.floods.push_back(*flood);
         flood.reset();
       }

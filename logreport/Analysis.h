@@ -125,6 +125,9 @@ struct Analysis {
   Seconds floodTime = 0;
   std::size_t peakTenMinutes = 0;
   Seconds peakTenMinutesEnd = 0;
+  // By day of the period: the most alarms in any ten minutes that end in it, and its time in flood.
+  std::vector<std::uint32_t> worstTenMinutesPerDay;
+  std::vector<Seconds> floodTimePerDay;
 
   // Standing alarms: those with a known end (a reset, the panel's stop, still open at the end).
   std::size_t staleAlarms = 0, staleWorstDay = 0, standingPeak = 0, endUnknown = 0, unacceptedAtStop = 0;
