@@ -386,9 +386,14 @@ std::vector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
   std::vector<Seconds> times;
   times.reserve(a.episodes.size() + a.linkLosses.size());
   for (const Episode& episode : a.episodes) times.push_back(episode.raised);
+  const auto inputs = static_cast<std::ptrdiff_t>(times.size());
   if (withLink)
     for (const LinkLoss& loss : a.linkLosses) times.push_back(loss.lost);
-  if (!std::is_sorted(times.begin(), times.end())) std::sort(times.begin(), times.end());
+  // Each list is in time order unless the clock was set back; then merged.
+  if (std::is_sorted(times.begin(), times.begin() + inputs) && std::is_sorted(times.begin() + inputs, times.end()))
+    std::inplace_merge(times.begin(), times.begin() + inputs, times.end());
+  else
+    std::sort(times.begin(), times.end());
   return times;
 }
 
@@ -443,9 +448,11 @@ void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
 // How long each alarm stood, where its end is known: its last reset, the panel's stop, or the
 // end of the period for one still open. One that returned with no reset due wrote no end.
 void CountStanding(Analysis& a) {
-  std::vector<std::pair<Seconds, int>> changes;
-  changes.reserve(2 * a.episodes.size());
+  std::vector<Seconds> raises, ends;
+  raises.reserve(a.episodes.size());
+  ends.reserve(a.episodes.size());
   std::vector<std::size_t> stalePerDay;
+  double total = 0;  // alarm-seconds standing
   for (const Episode& e : a.episodes) {
     std::optional<Seconds> end = e.reset;
     if (!end && e.end == EpisodeEnd::PanelStopped) end = e.stopped;
@@ -467,17 +474,17 @@ void CountStanding(Analysis& a) {
       a.staleWorstDay = std::max(a.staleWorstDay, ++stalePerDay[day]);
     }
     if (standing == 0) continue;
-    changes.emplace_back(e.raised, 1);
-    changes.emplace_back(e.raised + standing, -1);
+    raises.push_back(e.raised);
+    ends.push_back(e.raised + standing);
+    total += static_cast<double>(standing);
   }
-  std::sort(changes.begin(), changes.end());
-  // An end sorts before a raise at the same second: the two never stood together.
-  std::int64_t open = 0;
-  double total = 0;  // alarm-seconds standing
-  for (const auto& [at, change] : changes) {
-    open += change;
-    a.standingPeak = std::max(a.standingPeak, static_cast<std::size_t>(open));
-    total -= static_cast<double>(change) * static_cast<double>(at);
+  if (!std::is_sorted(raises.begin(), raises.end())) std::sort(raises.begin(), raises.end());
+  std::sort(ends.begin(), ends.end());
+  // An end at the same second as a raise comes first: the two never stood together.
+  std::size_t open = 0, e = 0;
+  for (const Seconds raised : raises) {
+    while (e < ends.size() && ends[e] <= raised) ++e, --open;
+    a.standingPeak = std::max(a.standingPeak, ++open);
   }
   if (a.observed > 0) a.standingAverage = total / static_cast<double>(a.observed);
 }

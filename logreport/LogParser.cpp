@@ -14,21 +14,23 @@ static_assert(LogDesignatorLimit == 34, "ProblemText names the limit");
 std::optional<std::size_t> EntryStart(std::string_view line) {
   std::optional<std::size_t> start;
   std::size_t from = TimeStampDateLength;
-  bool wholeReads = false;
   if (StartsWithTimeStamp(line)) {
     start = 0;
     from = TimeStampLength;
-    const std::optional<EventText> whole = ParseEventText(line.substr(TimeStampLength));
-    wholeReads = whole && (!whole->designator || whole->designator->size() <= LogDesignatorLimit);
   }
   while (from < line.size()) {
     const void* comma = std::memchr(line.data() + from, ',', line.size() - from);
     if (comma == nullptr) break;
     const auto at = static_cast<std::size_t>(static_cast<const char*>(comma) - line.data());
     const std::size_t candidate = at - TimeStampDateLength;
-    if (at >= TimeStampDateLength && !(wholeReads && candidate == TimeStampLength) &&
-        StartsWithTimeStamp(line.substr(candidate)))
-      start = candidate;
+    if (at >= TimeStampDateLength && StartsWithTimeStamp(line.substr(candidate))) {
+      bool designator = false;
+      if (candidate == TimeStampLength && start == 0) {
+        const std::optional<EventText> whole = ParseEventText(line.substr(TimeStampLength));
+        designator = whole && (!whole->designator || whole->designator->size() <= LogDesignatorLimit);
+      }
+      if (!designator) start = candidate;
+    }
     from = at + 1;
   }
   return start;
