@@ -86,7 +86,7 @@ class Walk {
   }
 
   std::vector<std::uint32_t> orphans;
-  std::vector<std::uint32_t> unpaired;  // by name: accepts that follow the alarm's accept or reset
+  std::vector<std::uint32_t> unpaired;            // by name: accepts that follow the alarm's accept or reset
   std::vector<std::optional<LogPlace>> sharedAt;  // by name: the first entry that showed two inputs write it
 
  private:
@@ -535,9 +535,9 @@ void JudgeDailyLoad(Analysis& a) {
   if (a.uncleanStops > 0 && a.observed > 0) {
     const double most = total / (static_cast<double>(a.observed) / SecondsPerDay);
     const double least = total / (static_cast<double>(a.observed + a.uncleanTime) / SecondsPerDay);
-    finding += "; " + std::to_string(a.uncleanStops) +
-               (a.uncleanStops == 1 ? " stop" : " stops") + " without \"Application Closed\": " + OneDecimal(least) +
-               " to " + OneDecimal(most) + " per 24 h of running, by when it stopped";
+    finding += "; " + std::to_string(a.uncleanStops) + (a.uncleanStops == 1 ? " stop" : " stops") +
+               " without \"Application Closed\": " + OneDecimal(least) + " to " + OneDecimal(most) +
+               " per 24 h of running, by when it stopped";
   }
   JudgeRate(a, DailyLoad, rate, std::move(finding));
 }
@@ -600,23 +600,24 @@ void JudgeFloods(Analysis& a) {
 }
 
 void JudgeStandingAlarms(Analysis& a, const std::vector<std::string>& names) {
-  std::string stale = std::to_string(a.staleAlarms) + (a.staleAlarms == 1 ? " alarm" : " alarms") +
-                      " stood more than 24 h";
+  std::string stale =
+      std::to_string(a.staleAlarms) + (a.staleAlarms == 1 ? " alarm" : " alarms") + " stood more than 24 h";
   if (a.staleAlarms > 0) stale += ", at most " + std::to_string(a.staleWorstDay) + " becoming stale on one day";
   if (a.longestStanding > 0)
     stale += "; the longest " + OneDecimal(static_cast<double>(a.longestStanding) / 3600) + " h (" +
              DisplayText(names[a.longestStandingName]) + ")";
   const std::string staleLimit = "fewer than " + std::to_string(StaleAlarmsADay) + " on any day";
   if (a.staleWorstDay < StaleAlarmsADay)
-    AddVerdict(a, "Stale alarms", std::move(stale), staleLimit + ": met", a.staleAlarms == 0 ? Level::Good : Level::Fair);
+    AddVerdict(a, "Stale alarms", std::move(stale), staleLimit + ": met",
+               a.staleAlarms == 0 ? Level::Good : Level::Fair);
   else
     AddVerdict(a, "Stale alarms", std::move(stale), staleLimit + ": not met", Level::Poor);
 
-  std::string standing = "at most " + std::to_string(a.standingPeak) + " open at once, " +
-                         OneDecimal(a.standingAverage) + " on average";
+  std::string standing =
+      "at most " + std::to_string(a.standingPeak) + " open at once, " + OneDecimal(a.standingAverage) + " on average";
   if (a.endUnknown > 0)
-    standing += " (" + std::to_string(a.endUnknown) +
-                (a.endUnknown == 1 ? " alarm" : " alarms") + " returned with no reset due and wrote no end: not counted)";
+    standing += " (" + std::to_string(a.endUnknown) + (a.endUnknown == 1 ? " alarm" : " alarms") +
+                " returned with no reset due and wrote no end: not counted)";
   const std::string standingLimit = "fewer than " + std::to_string(StandingAlarms) + " at once";
   AddVerdict(a, "Standing alarms", std::move(standing),
              standingLimit + (a.standingPeak < StandingAlarms ? ": met" : ": not met"),
@@ -724,7 +725,7 @@ void Judge(Analysis& a, const std::vector<std::string>& names) {
   AddVerdict(a, "At the panel's stops",
              std::to_string(a.unacceptedAtStop) + (a.unacceptedAtStop == 1 ? " alarm was" : " alarms were") +
                  " still unaccepted when the panel stopped",
-             a.unacceptedAtStop == 0 ? "none" : "look at who stopped it and why", 
+             a.unacceptedAtStop == 0 ? "none" : "look at who stopped it and why",
              a.unacceptedAtStop == 0 ? Level::Good : Level::Fair);
   AddVerdict(a, "Not in this log", "shelving, suppression and priorities: the panel has none", "cannot be judged",
              Level::Unknown);

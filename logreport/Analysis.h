@@ -37,8 +37,8 @@ struct Episode {
   std::optional<Seconds> stopped;  // when the panel stopped, for PanelStopped
   std::uint32_t resets = 0;
   EpisodeEnd end = EpisodeEnd::StillOpen;
-  bool impossible = false;  // holds an entry out of sequence (two inputs under one name, or a lost line)
-  bool ambiguous = false;   // so it cannot be paired and is not timed
+  bool impossible = false;           // holds an entry out of sequence (two inputs under one name, or a lost line)
+  bool ambiguous = false;            // so it cannot be paired and is not timed
   std::uint32_t file = 0, line = 0;  // of the raise
 };
 

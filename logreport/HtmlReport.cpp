@@ -154,9 +154,9 @@ void TenMinuteChart(std::string& out, const Analysis& a) {
          std::to_string(x0 + width) + "' y2='" + OneDecimal(y(BusyAlarms)) +
          "' stroke='#ef8f00' stroke-dasharray='3 3'/>";
   out += "</svg><p class='note'>Each bar is ";
-  out += group > 1 ? "the busiest ten-minute period (from the hour, 10 past, ...) of " + std::to_string(group) +
-                         " in a row"
-                   : "one ten-minute period from the hour, 10 past, ...";
+  out += group > 1
+             ? "the busiest ten-minute period (from the hour, 10 past, ...) of " + std::to_string(group) + " in a row"
+             : "one ten-minute period from the hour, 10 past, ...";
   out += "; the dashed red line is " + std::to_string(FloodAlarms) +
          " alarms, above which a flood begins. Grey: panel not running or no file.</p>";
 }
@@ -177,9 +177,9 @@ void DayBars(std::string& out, const Analysis& a, std::string_view label, double
   for (std::size_t d = 0; d < days; ++d) {
     const double v = value(d);
     if (v <= 0) continue;
-    out += "<rect x='" + OneDecimal(x0 + barWidth * static_cast<double>(d)) + "' y='" + OneDecimal(y(v)) +
-           "' width='" + OneDecimal(std::max(barWidth * 0.8, 0.8)) + "' height='" + OneDecimal(y0 + height - y(v)) +
-           "' fill='" + (v > limit ? "url(#flood)" : "#4a78b0") + "'><title>" + FormatDate(a.period.first + static_cast<Day>(d)) +
+    out += "<rect x='" + OneDecimal(x0 + barWidth * static_cast<double>(d)) + "' y='" + OneDecimal(y(v)) + "' width='" +
+           OneDecimal(std::max(barWidth * 0.8, 0.8)) + "' height='" + OneDecimal(y0 + height - y(v)) + "' fill='" +
+           (v > limit ? "url(#flood)" : "#4a78b0") + "'><title>" + FormatDate(a.period.first + static_cast<Day>(d)) +
            "</title></rect>";
   }
   out += "<line x1='" + std::to_string(x0) + "' y1='" + std::to_string(y0 + height) + "' x2='" +
@@ -190,7 +190,8 @@ void DayBars(std::string& out, const Analysis& a, std::string_view label, double
          limitText + "</text>";
   out += "<text x='" + std::to_string(x0 - 4) + "' y='" + OneDecimal(y(top) + 8) + "' text-anchor='end'>" + topText +
          "</text>";
-  out += "<text x='" + std::to_string(x0 - 4) + "' y='" + std::to_string(y0 + height + 4) + "' text-anchor='end'>0</text>";
+  out +=
+      "<text x='" + std::to_string(x0 - 4) + "' y='" + std::to_string(y0 + height + 4) + "' text-anchor='end'>0</text>";
   out += "</svg><p class='note'>" + caption + "</p>";
 }
 
@@ -205,9 +206,11 @@ void DailyFloodCharts(std::string& out, const Analysis& a) {
       [&](std::size_t d) { return static_cast<double>(a.worstTenMinutesPerDay[d]); }, top,
       std::to_string(static_cast<int>(top)),
       "Each bar is one day: the most alarms in any ten minutes (a sliding window) that ended that day. Hatched red: "
-      "more than " + std::to_string(FloodAlarms) + ", a flood began. Grey: panel not running or no file.");
+      "more than " +
+          std::to_string(FloodAlarms) + ", a flood began. Grey: panel not running or no file.");
   double worstShare = 0;
-  for (const Seconds t : a.floodTimePerDay) worstShare = std::max(worstShare, 100.0 * static_cast<double>(t) / SecondsPerDay);
+  for (const Seconds t : a.floodTimePerDay)
+    worstShare = std::max(worstShare, 100.0 * static_cast<double>(t) / SecondsPerDay);
   const double shareTop = std::max(5.0, std::ceil(worstShare / 5.0) * 5.0);
   out += "<h3>Time in flood, each day</h3>\n";
   DayBars(
@@ -215,8 +218,8 @@ void DailyFloodCharts(std::string& out, const Analysis& a) {
       [&](std::size_t d) { return 100.0 * static_cast<double>(a.floodTimePerDay[d]) / SecondsPerDay; }, shareTop,
       OneDecimal(shareTop).substr(0, OneDecimal(shareTop).size() - 2) + " %",
       "Each bar is one day: the share of its 24 hours in flood (from more than " + std::to_string(FloodAlarms) +
-          " alarms in ten minutes until fewer than " + std::to_string(FloodEndAlarms) +
-          "). Hatched red: over the " + std::to_string(FloodTimePercent) + " % target.");
+          " alarms in ten minutes until fewer than " + std::to_string(FloodEndAlarms) + "). Hatched red: over the " +
+          std::to_string(FloodTimePercent) + " % target.");
 }
 
 // Per channel, in columns of equal time: how much of each column an alarm waited for its
@@ -231,8 +234,8 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
   std::vector<std::int64_t> row(log.names.size(), -1);
   for (std::size_t r = 0; r < rows; ++r) row[a.channels[r].name] = static_cast<std::int64_t>(r);
   enum { Waiting, Accepted, Unsure, States };
-  std::vector<std::vector<std::array<float, States>>> time(rows, std::vector<std::array<float, States>>(
-                                                                       static_cast<std::size_t>(width), {0, 0, 0}));
+  std::vector<std::vector<std::array<float, States>>> time(
+      rows, std::vector<std::array<float, States>>(static_cast<std::size_t>(width), {0, 0, 0}));
   const auto add = [&](std::size_t r, Seconds from, Seconds to, int state) {
     from = std::clamp(from, a.period.Start(), a.period.end);
     to = std::clamp(to, from, a.period.end);
@@ -348,8 +351,7 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   out += "<tr><td>Period</td><td>" + FormatDate(period.first) + " to " + FormatDate(period.last) + "; " +
          std::to_string(log.files.size()) + " files, " + std::to_string(log.lines) + " lines</td></tr>";
   if (const std::vector<Day> noFile = NoFileDays(a, context); !noFile.empty())
-    out += "<tr><td>No file</td><td>" + DayRanges(noFile) +
-           " (the panel was not running or logging was off)</td></tr>";
+    out += "<tr><td>No file</td><td>" + DayRanges(noFile) + " (the panel was not running or logging was off)</td></tr>";
   for (const SkippedFile& file : context.unread)
     out += "<tr><td>Not read</td><td class='poor'>" + Escaped(DisplayText(file.name)) + ": " + Escaped(file.reason) +
            " (this report is incomplete)</td></tr>";
@@ -413,7 +415,8 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
       out += "<p class='note'>* " + Name(log, c.name) + ": entries out of sequence (first at " +
              Escaped(Location(log, c.shared->file, c.shared->line)) + "): " + std::to_string(c.unpaired) +
              " accepts after the alarm's accept or reset could not be paired; " + std::to_string(c.ambiguous) +
-             " of its " + std::to_string(c.raised) + " alarms are not timed (two inputs may write under this name).</p>\n";
+             " of its " + std::to_string(c.raised) +
+             " alarms are not timed (two inputs may write under this name).</p>\n";
 
   out += "<h2>Link losses: " + std::to_string(a.linkLosses.size()) + "</h2>\n";
   if (!a.linkLosses.empty()) {

@@ -19,7 +19,7 @@ struct SkippedFile {
 };
 
 struct LogListing {
-  std::vector<LogFile> files;         // "yymmdd.csv" with a real date, regular files, in date order
+  std::vector<LogFile> files;        // "yymmdd.csv" with a real date, regular files, in date order
   std::vector<SkippedFile> notRead;  // other names of that look (".CSV", 991332.csv, 7 digits), by name
 };
 

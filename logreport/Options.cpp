@@ -76,8 +76,9 @@ Reads the panel's daily event logs (yymmdd.csv) and prints, for the period and p
 the alarms raised, accepted and reset, the times from each alarm to its accept and to its
 reset (median and worst), the alarms still open at the end, the link losses and how long
 they lasted, and the time the panel was not running, when no alarm could be seen. It judges
-the alarm load against ISA-18.2 / EEMUA 191 (alarms a day and per 10 minutes, floods,
-chattering, the most frequent alarms) and names the channels to look at first.
+the alarm load against ISA-18.2 / EEMUA 191 (alarms a day and per 10 minutes, floods by a
+sliding 10-minute window, chattering, the most frequent, stale and standing alarms, hours over
+30 alarms) and names the channels to look at first. The lost-link alarm counts in the rates.
 
   LOGDIR          the log folder. Default: the folder Logs beside this program, else
                   ../lib/quellmarinox-simple-panel/Logs from this program's folder,

@@ -81,15 +81,14 @@ std::vector<Day> NoFileDays(const Analysis& a, const ReportContext& context) {
 std::string UnreadText(const ReportContext& context) {
   std::string out;
   if (!context.unread.empty()) {
-    out += "Not read:   " + Plural(context.unread.size(), "day's file", "days' files") +
-           ": this report is incomplete\n";
+    out +=
+        "Not read:   " + Plural(context.unread.size(), "day's file", "days' files") + ": this report is incomplete\n";
     for (const SkippedFile& file : context.unread) out += "  " + file.name + ": " + file.reason + "\n";
   }
   if (!context.otherNames.empty()) {
     out += "Not read:   " + Plural(context.otherNames.size(), "file looks", "files look") +
            " like a day's log but the panel does not write that name\n";
-    for (const SkippedFile& file : context.otherNames)
-      out += "  " + DisplayText(file.name) + ": " + file.reason + "\n";
+    for (const SkippedFile& file : context.otherNames) out += "  " + DisplayText(file.name) + ": " + file.reason + "\n";
   }
   return out;
 }
@@ -166,10 +165,11 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
   for (const ChannelFigures& channel : a.channels) {
     if (!channel.shared) continue;
     out += "  * " + DisplayText(log.names[channel.name]) + ": entries out of sequence (first at " +
-           Location(log, channel.shared->file, channel.shared->line) + "): " +
-           Plural(channel.unpaired, "accept", "accepts") + " after the alarm's accept or reset could not be paired; " +
-           std::to_string(channel.ambiguous) + " of its " + Plural(channel.raised, "alarm", "alarms") +
-           (channel.ambiguous == 1 ? " is" : " are") + " not timed (two inputs may write under this name)\n";
+           Location(log, channel.shared->file, channel.shared->line) +
+           "): " + Plural(channel.unpaired, "accept", "accepts") +
+           " after the alarm's accept or reset could not be paired; " + std::to_string(channel.ambiguous) + " of its " +
+           Plural(channel.raised, "alarm", "alarms") + (channel.ambiguous == 1 ? " is" : " are") +
+           " not timed (two inputs may write under this name)\n";
   }
   if (a.orphans > 0)
     out += "  " + Plural(a.orphans, "accept or reset entry has", "accept or reset entries have") +
