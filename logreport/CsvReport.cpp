@@ -100,6 +100,11 @@ std::string CsvReport(const LogData& log, const Analysis& a) {
   }
   for (const LinkLoss& loss : a.linkLosses)
     row("", "link", loss.lost, loss.accepted, loss.back, LinkEndText(loss.end), "");
+  // The floods the text and the page count: from their start to their end, with their alarms.
+  for (const Flood& flood : a.floods)
+    row("", "flood", flood.from, std::nullopt, flood.to,
+        "fewer than " + std::to_string(FloodEndAlarms) + " in 10 minutes",
+        std::to_string(flood.alarms) + " alarms, at most " + std::to_string(flood.peak) + " in 10 minutes");
   return out;
 }
 

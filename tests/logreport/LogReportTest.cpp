@@ -360,7 +360,13 @@ TEST(LogReport, FloodAtTheEdgeOfAnUnknownStopAndTheRateOverDaysWithFiles) {
     EXPECT_TRUE(a.verdicts[2].finding.starts_with(c.floods)) << c.second << ": " << a.verdicts[2].finding;
     EXPECT_TRUE(a.verdicts[0].finding.starts_with(c.daily)) << c.second << ": " << a.verdicts[0].finding;
     EXPECT_EQ(a.floods.size(), c.alarms > 10 ? 1u : 0u);
-    if (!a.floods.empty()) EXPECT_EQ(a.floods[0].alarms, 12u);
+    if (!a.floods.empty()) {
+      EXPECT_EQ(a.floods[0].alarms, 12u);
+      const std::string csv = CsvReport(log, a);
+      EXPECT_EQ(csv.substr(csv.find(",flood,")),
+                ",flood,2026-12-05 10:00:" + std::string(c.second) + ",,2026-12-05 10:10:" + c.second + ",,600," +
+                    "fewer than 5 in 10 minutes,\"12 alarms, at most 12 in 10 minutes\"\r\n");
+    }
   }
 }
 }  // namespace
