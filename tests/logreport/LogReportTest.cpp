@@ -354,6 +354,7 @@ TEST(LogReport, FloodAtTheEdgeOfAnUnknownStopAndTheRateOverDaysWithFiles) {
     std::string bytes = "05/12/2026,09:59:00,Application Started\r\n";
     for (int k = 0; k < c.alarms; ++k)
       bytes += "05/12/2026,10:00:" + std::string(c.second) + ",Input " + std::to_string(k) + " Alarm\r\n";
+    bytes += "05/12/2026,11:00:00,Application Started\r\n";  // the stop before it wrote nothing
     const LogData log = Read({{"261205.csv", bytes}});
     const Analysis a = Analyse(log, Days("261205", "261205"), {});
     ASSERT_GE(a.verdicts.size(), 3u);
