@@ -161,7 +161,7 @@ inline constexpr RateBenchmark TenMinuteLoad {"Alarms in 10 minutes",   1,   2, 
 inline constexpr std::uint32_t BusyAlarms = 2;              // a ten-minute period with more is busy,
 inline constexpr std::uint32_t FloodAlarms = 10;            // and with more than this a flood begins,
 inline constexpr std::uint32_t FloodEndAlarms = 5;          // and with fewer than this it ends
-inline constexpr Seconds StaleAfter = 24 * 3600;            // standing longer than this: stale
+inline constexpr Seconds StaleAfter = Seconds{24} * 3600;           // standing longer than this: stale
 inline constexpr std::uint32_t BusyHourAlarms = 30;         // an hour with more is overloaded
 inline constexpr std::size_t StaleAlarmsADay = 5;           // fewer stale alarms on any day: met
 inline constexpr std::size_t StandingAlarms = 10;           // fewer open at once: met

@@ -96,13 +96,12 @@ void LogReader::Feed(std::string_view bytes) {
     // bytes wait until they show which.
     partial_.append(bytes);
     const std::size_t cr = partial_.find('\r'), lf = partial_.find('\n');
-    if (lf != std::string::npos && (cr == std::string::npos || lf < cr)) {
-      lineEnd_ = '\n';
-    } else if (cr != std::string::npos && cr + 1 < partial_.size()) {
+    const bool lfFirst = lf != std::string::npos && (cr == std::string::npos || lf < cr);
+    if (!lfFirst && cr != std::string::npos && cr + 1 < partial_.size()) {
       lineEnd_ = partial_[cr + 1] == '\n' ? '\n' : '\r';
       if (lineEnd_ == '\r') data_.problems.push_back({fileIndex_, 1, Problem::CrOnly});
-    } else if (partial_.size() > MaxLineBytes) {
-      lineEnd_ = '\n';  // no line end in more than a line holds: the overlong case below
+    } else if (lfFirst || partial_.size() > MaxLineBytes) {
+      lineEnd_ = '\n';  // CR LF, or no line end in more than a line holds: the overlong case below
     } else {
       return;
     }

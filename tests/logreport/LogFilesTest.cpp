@@ -55,7 +55,7 @@ TEST(LogFiles, ReadsLinesInPiecesWithCrOnlyEndingsOverlongLinesAndStampedNames) 
     const char* what;
     std::string bytes;
     const char* entries;
-  } cases[] = {
+  } const cases[] = {
       {"CR LF", Day1, "05/12/2026 08:00:00 x\n05/12/2026 09:00:00 A Door\n"},
       {"CR alone", "05/12/2026,09:00:00,Door Alarm\r05/12/2026,09:00:01,Pump Alarm\r",
        "05/12/2026 09:00:00 A Door\n05/12/2026 09:00:01 A Pump\n"
@@ -140,7 +140,7 @@ TEST(LogFiles, WritesThroughLinksOntoDevicesAndReplacesFilesWhole) {
   struct Case {
     const char* path;
     const char* holds;  // what the path reads as afterwards
-  } cases[] = {{"link.csv", "new"}, {"null", ""}, {"plain.csv", "new"}};
+  } const cases[] = {{"link.csv", "new"}, {"null", ""}, {"plain.csv", "new"}};
   for (const Case& c : cases) {
     std::string error;
     EXPECT_TRUE(WriteReportFile((folder.root / c.path).string(), "new", error)) << c.path << ": " << error;

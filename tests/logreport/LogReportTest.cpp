@@ -345,7 +345,7 @@ TEST(LogReport, FloodAtTheEdgeOfAnUnknownStopAndTheRateOverDaysWithFiles) {
     int alarms;
     const char* floods;
     const char* daily;
-  } cases[] = {
+  } const cases[] = {
       {"00", 12, "1 flood", "12.0 on average over 1 day with a file (12 alarms)"},
       {"01", 12, "1 flood", "12.0 on average over 1 day with a file (12 alarms)"},
       {"00", 1, "0 floods", "1.0 on average over 1 day with a file (1 alarm)"},
