@@ -12,11 +12,11 @@
 namespace logreport {
 
 struct ReportContext {
-  std::string folder;                   // the log folder as given or found
-  std::string folderNote;               // how it was found: "given", "the Logs folder beside this program", ...
-  std::string channelText;              // --channel as typed, empty for all channels
-  std::vector<SkippedFile> unread;      // days' files of the period that could not be read: incomplete
-  std::vector<SkippedFile> otherNames;  // files that look like days' logs but are not named as the panel does
+  std::string folder;                        // the log folder as given or found
+  std::string folderNote;                    // how it was found: "given", "the Logs folder beside this program", ...
+  std::string channelText;                   // --channel as typed, empty for all channels
+  std::vector<SkippedFile> unread = {};      // days' files of the period that could not be read: incomplete
+  std::vector<SkippedFile> otherNames = {};  // files that look like days' logs but are not named as the panel does
 };
 // The lines that name them, for the text and for standard error; empty when there are none.
 [[nodiscard]] std::string UnreadText(const ReportContext& context);
