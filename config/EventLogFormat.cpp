@@ -102,6 +102,6 @@ std::optional<LocalTime> ParseLogDay(std::string_view yymmdd) {
 std::optional<LocalTime> LogFileDay(std::string_view fileName) {
   if (fileName.size() != 10) return std::nullopt;
   const std::string_view extension = fileName.substr(6);
-  if (extension != Extension && extension != ".CSV") return std::nullopt;
+  if (extension != Extension) return std::nullopt;
   return ParseLogDay(fileName.substr(0, 6));
 }

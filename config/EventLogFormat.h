@@ -97,5 +97,6 @@ struct EventText {
 // The date of "yymmdd" (a file's name without ".csv", or a day typed as one), in the years
 // 2000 to 2099, not judged; nothing unless the six bytes are digits.
 [[nodiscard]] std::optional<LocalTime> ParseLogDay(std::string_view yymmdd);
-// The date in a day's file name, "yymmdd.csv" or "yymmdd.CSV"; nothing for any other name.
+// The date in a day's file name, "yymmdd.csv" exactly as the panel names it; nothing for any
+// other name (".CSV" is another file on a case-sensitive disk, and would be a day read twice).
 [[nodiscard]] std::optional<LocalTime> LogFileDay(std::string_view fileName);

@@ -86,6 +86,7 @@ class Walk {
   }
 
   std::vector<std::uint32_t> orphans;
+  std::vector<std::uint32_t> unpaired;            // by name: accepts that follow the alarm's accept or reset
   std::vector<std::optional<LogPlace>> sharedAt;  // by name: the first entry that showed two inputs write it
 
  private:
@@ -166,6 +167,8 @@ class Walk {
         } else if (episode.accepted || episode.resets > 0) {
           // One input accepts an alarm once, and never after its reset.
           episode.impossible = true;
+          if (unpaired.size() < log_.names.size()) unpaired.resize(log_.names.size());
+          ++unpaired[entry.name];
           Shared(entry.name, entry);
         } else {
           episode.accepted = entry.time;
@@ -264,19 +267,10 @@ void CountTenMinutes(Analysis& a) {
   }
 }
 
-// Names shared by two inputs: an episode is told apart only when it and the one before it
-// were reset before the next alarm of the name.
-void MarkAmbiguous(std::vector<Episode>& episodes, const std::vector<std::optional<LogPlace>>& sharedAt) {
-  std::vector<std::int64_t> previous(sharedAt.size(), -1);
-  const auto unresolved = [](const Episode& e) { return e.end == EpisodeEnd::NextAlarm && e.resets == 0; };
-  for (std::size_t i = 0; i < episodes.size(); ++i) {
-    Episode& episode = episodes[i];
-    if (sharedAt[episode.name]) {
-      const std::int64_t before = previous[episode.name];
-      episode.ambiguous = episode.impossible || unresolved(episode) || (before >= 0 && unresolved(episodes[before]));
-    }
-    previous[episode.name] = static_cast<std::int64_t>(i);
-  }
+// Entries out of sequence (an accept after the alarm's accept or reset): only the episodes
+// that hold one cannot be paired and are left out of the timings; the rest are timed as read.
+void MarkAmbiguous(std::vector<Episode>& episodes) {
+  for (Episode& episode : episodes) episode.ambiguous = episode.impossible;
 }
 
 // Per name: its alarms and how they ended, and its chatter, found from the last two raises.
@@ -341,6 +335,7 @@ void RankChannels(Analysis& a, const LogData& log, std::vector<ChannelFigures>& 
     channel.name = name;
     channel.orphans = a.selected[name] ? walk.orphans[name] : 0;
     channel.shared = walk.sharedAt[name];
+    channel.unpaired = walk.unpaired[name];
     a.alarms += channel.raised;
     a.orphans += channel.orphans;
     a.ambiguous += channel.ambiguous;
@@ -385,9 +380,144 @@ void JudgeRate(Analysis& a, const RateBenchmark& benchmark, double rate, std::st
     AddVerdict(a, benchmark.item, std::move(finding), "over the manageable " + manageable, Level::Poor);
 }
 
-// Alarms a day, on average over the running time; the worst calendar day beside it.
+// Every annunciation in time order: the input alarms chosen and, with every channel, the
+// lost-link alarms.
+std::vector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
+  std::vector<Seconds> times;
+  times.reserve(a.episodes.size() + a.linkLosses.size());
+  for (const Episode& episode : a.episodes) times.push_back(episode.raised);
+  const auto inputs = static_cast<std::ptrdiff_t>(times.size());
+  if (withLink)
+    for (const LinkLoss& loss : a.linkLosses) times.push_back(loss.lost);
+  // Each list is in time order unless the clock was set back; then merged.
+  if (std::is_sorted(times.begin(), times.begin() + inputs) && std::is_sorted(times.begin() + inputs, times.end()))
+    std::inplace_merge(times.begin(), times.begin() + inputs, times.end());
+  else
+    std::sort(times.begin(), times.end());
+  return times;
+}
+
+// The floods by a sliding ten-minute window: the count of alarms in the ten minutes up to each
+// moment changes only when an alarm comes or one leaves the window ten minutes later.
+void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
+  const auto days = static_cast<std::size_t>(std::max<Day>(0, a.period.last - a.period.first + 1));
+  a.worstTenMinutesPerDay.assign(days, 0);
+  a.floodTimePerDay.assign(days, 0);
+  const auto dayIndex = [&](Seconds t) {
+    return static_cast<std::size_t>(std::clamp<Day>(DayOfTime(t) - a.period.first, 0, static_cast<Day>(days) - 1));
+  };
+  const auto addFloodTime = [&](Seconds from, Seconds to) {
+    while (from < to) {
+      const Seconds dayEnd = std::min(to, (DayOfTime(from) + 1) * SecondsPerDay);
+      a.floodTimePerDay[dayIndex(from)] += dayEnd - from;
+      from = dayEnd;
+    }
+  };
+  std::size_t in = 0, out = 0, count = 0;
+  std::optional<Flood> flood;
+  std::size_t floodFirst = 0;  // the first alarm in the window when the flood began
+  while (out < times.size()) {
+    const Seconds next = in < times.size() ? std::min(times[in], times[out] + TenMinutes) : times[out] + TenMinutes;
+    while (out < times.size() && times[out] + TenMinutes == next) ++out, --count;
+    while (in < times.size() && times[in] == next) ++in, ++count;
+    if (count > a.peakTenMinutes) {
+      a.peakTenMinutes = count;
+      a.peakTenMinutesEnd = next;
+    }
+    if (days > 0) {
+      std::uint32_t& worst = a.worstTenMinutesPerDay[dayIndex(next)];
+      worst = std::max(worst, static_cast<std::uint32_t>(count));
+    }
+    if (!flood && count > FloodAlarms) {
+      flood = Flood{next, next, 0, count};
+      floodFirst = out;
+    } else if (flood) {
+      flood->peak = std::max(flood->peak, count);
+      if (count < FloodEndAlarms) {
+        flood->to = std::min(next, a.period.end);
+        flood->alarms = in - floodFirst;
+        a.floodTime += flood->to - flood->from;
+        if (days > 0) addFloodTime(flood->from, flood->to);
+        a.floods.push_back(*flood);
+        flood.reset();
+      }
+    }
+  }
+}
+
+// How long each alarm stood, where its end is known: its last reset, the panel's stop, or the
+// end of the period for one still open. One that returned with no reset due wrote no end.
+void CountStanding(Analysis& a) {
+  std::vector<Seconds> raises, ends;
+  raises.reserve(a.episodes.size());
+  ends.reserve(a.episodes.size());
+  std::vector<std::size_t> stalePerDay;
+  double total = 0;  // alarm-seconds standing
+  for (const Episode& e : a.episodes) {
+    std::optional<Seconds> end = e.reset;
+    if (!end && e.end == EpisodeEnd::PanelStopped) end = e.stopped;
+    if (!end && e.end == EpisodeEnd::StillOpen) end = a.period.end;
+    if (e.end == EpisodeEnd::PanelStopped && !e.accepted) ++a.unacceptedAtStop;
+    if (!end) {
+      ++a.endUnknown;
+      continue;
+    }
+    const Seconds standing = std::max<Seconds>(0, *end - e.raised);
+    if (standing > a.longestStanding) {
+      a.longestStanding = standing;
+      a.longestStandingName = e.name;
+    }
+    if (standing > StaleAfter) {
+      ++a.staleAlarms;
+      const auto day = static_cast<std::size_t>(DayOfTime(e.raised + StaleAfter) - a.period.first);
+      if (stalePerDay.size() <= day) stalePerDay.resize(day + 1);
+      a.staleWorstDay = std::max(a.staleWorstDay, ++stalePerDay[day]);
+    }
+    if (standing == 0) continue;
+    raises.push_back(e.raised);
+    ends.push_back(e.raised + standing);
+    total += static_cast<double>(standing);
+  }
+  if (!std::is_sorted(raises.begin(), raises.end())) std::sort(raises.begin(), raises.end());
+  std::sort(ends.begin(), ends.end());
+  // An end at the same second as a raise comes first: the two never stood together.
+  std::size_t open = 0, e = 0;
+  for (const Seconds raised : raises) {
+    while (e < ends.size() && ends[e] <= raised) ++e, --open;
+    a.standingPeak = std::max(a.standingPeak, ++open);
+  }
+  if (a.observed > 0) a.standingAverage = total / static_cast<double>(a.observed);
+}
+
+// The clock hours from the period's start that the panel watched, and those with more than
+// BusyHourAlarms alarms.
+void CountHours(Analysis& a, const std::vector<Seconds>& times) {
+  const std::size_t hours = (a.perTenMinutes.size() + 5) / 6;
+  std::vector<std::uint32_t> perHour(hours, 0);
+  for (const Seconds t : times) {
+    const Seconds hour = (t - a.period.Start()) / 3600;
+    if (hour >= 0 && hour < static_cast<Seconds>(hours)) ++perHour[static_cast<std::size_t>(hour)];
+  }
+  for (std::size_t h = 0; h < hours; ++h) {
+    bool watched = false;
+    for (std::size_t s = 6 * h; s < 6 * h + 6 && s < a.watched.size(); ++s) watched = watched || a.watched[s];
+    a.hoursWatched += watched || perHour[h] > 0;
+    a.busyHours += perHour[h] > BusyHourAlarms;
+  }
+}
+
+std::string AlarmsText(const Analysis& a) {
+  const std::size_t all = a.alarms + a.linkAlarms;
+  std::string text = std::to_string(all) + (all == 1 ? " alarm" : " alarms");
+  if (a.linkAlarms > 0) text += ", " + std::to_string(a.linkAlarms) + " of them lost-link";
+  return text;
+}
+
+// Alarms a day over the calendar days that have a file, as the per-operator-day figure is;
+// the worst calendar day beside it. A stop without "Application Closed" leaves the running
+// time between two bounds, said when there is one.
 void JudgeDailyLoad(Analysis& a) {
-  if (a.observed <= 0) return CannotJudge(a, DailyLoad.item);
+  if (a.daysWithFile == 0) return CannotJudge(a, DailyLoad.item);
   std::vector<std::pair<Day, std::size_t>> perDay;
   for (const Episode& episode : a.episodes) {
     const Day day = DayOfTime(episode.raised);
@@ -397,10 +527,18 @@ void JudgeDailyLoad(Analysis& a) {
   std::pair<Day, std::size_t> worst{0, 0};
   for (const auto& day : perDay)
     if (day.second > worst.second) worst = day;
-  const double days = static_cast<double>(a.observed) / SecondsPerDay;
-  const double rate = static_cast<double>(a.alarms) / days;
-  std::string finding = OneDecimal(rate) + " on average over " + OneDecimal(days) + " days of running";
+  const auto total = static_cast<double>(a.alarms + a.linkAlarms);
+  const double rate = total / static_cast<double>(a.daysWithFile);
+  std::string finding = OneDecimal(rate) + " on average over " + std::to_string(a.daysWithFile) +
+                        (a.daysWithFile == 1 ? " day" : " days") + " with a file (" + AlarmsText(a) + ")";
   if (worst.second > 0) finding += "; worst day " + FormatDate(worst.first) + " with " + std::to_string(worst.second);
+  if (a.uncleanStops > 0 && a.observed > 0) {
+    const double most = total / (static_cast<double>(a.observed) / SecondsPerDay);
+    const double least = total / (static_cast<double>(a.observed + a.uncleanTime) / SecondsPerDay);
+    finding += "; " + std::to_string(a.uncleanStops) + (a.uncleanStops == 1 ? " stop" : " stops") +
+               " without \"Application Closed\": " + OneDecimal(least) + " to " + OneDecimal(most) +
+               " per 24 h of running, by when it stopped";
+  }
   JudgeRate(a, DailyLoad, rate, std::move(finding));
 }
 
@@ -427,27 +565,70 @@ TenMinuteCounts CountTenMinutePeriods(const Analysis& a) {
 
 void JudgeTenMinuteLoad(Analysis& a, const TenMinuteCounts& counts) {
   if (a.observed <= 0) return CannotJudge(a, TenMinuteLoad.item);
-  const double rate = static_cast<double>(a.alarms) / (static_cast<double>(a.observed) / TenMinutes);
+  const double rate = static_cast<double>(a.alarms + a.linkAlarms) / (static_cast<double>(a.observed) / TenMinutes);
   JudgeRate(a, TenMinuteLoad, rate,
             OneDecimal(rate) + " on average; " + std::to_string(counts.busy) + counts.Periods() + " (" +
                 Percent(static_cast<double>(counts.busy), static_cast<double>(counts.watched)) + ") had more than " +
                 std::to_string(BusyAlarms));
 }
 
-void JudgeFloods(Analysis& a, const TenMinuteCounts& counts) {
+void JudgeFloods(Analysis& a) {
   if (a.observed <= 0) return CannotJudge(a, "Floods");
-  const double share =
-      counts.watched > 0 ? 100.0 * static_cast<double>(counts.floods) / static_cast<double>(counts.watched) : 0.0;
-  std::string finding = std::to_string(counts.floods) + counts.Periods() + " had more than " +
-                        std::to_string(FloodAlarms) + " alarms (" + OneDecimal(share) + " % of the time)";
-  if (counts.peak > 0)
-    finding += "; the busiest had " + std::to_string(counts.peak) + ", from " +
-               FormatDateTime(a.period.Start() + static_cast<Seconds>(counts.peakAt) * TenMinutes).substr(0, 16);
+  const double share = std::min(100.0, 100.0 * static_cast<double>(a.floodTime) / static_cast<double>(a.observed));
+  std::vector<Seconds> lengths;
+  std::size_t inside = 0;
+  for (const Flood& flood : a.floods) {
+    lengths.push_back(flood.to - flood.from);
+    inside += flood.alarms;
+  }
+  const DelayFigures length = Figures(lengths);
+  std::string finding = std::to_string(a.floods.size()) + (a.floods.size() == 1 ? " flood" : " floods") +
+                        " (more than " + std::to_string(FloodAlarms) + " alarms in 10 minutes, until fewer than " +
+                        std::to_string(FloodEndAlarms) + ")";
+  if (!a.floods.empty())
+    finding += ", lasting " + FormatDuration(length.median) + " at the median and " + FormatDuration(length.worst) +
+               " at the longest, with " + std::to_string(inside) + " alarms in them";
+  finding += "; " + OneDecimal(share) + " % of the running time in flood";
+  if (a.peakTenMinutes > 0)
+    finding += "; the most in 10 minutes: " + std::to_string(a.peakTenMinutes) + ", up to " +
+               FormatDateTime(a.peakTenMinutesEnd).substr(0, 16);
   const std::string limit = std::to_string(FloodTimePercent) + " % of the time";
   if (share < FloodTimePercent)
     AddVerdict(a, "Floods", std::move(finding), "under " + limit + ": met", Level::Good);
   else
     AddVerdict(a, "Floods", std::move(finding), limit + " or more: not met", Level::Poor);
+}
+
+void JudgeStandingAlarms(Analysis& a, const std::vector<std::string>& names) {
+  std::string stale =
+      std::to_string(a.staleAlarms) + (a.staleAlarms == 1 ? " alarm" : " alarms") + " stood more than 24 h";
+  if (a.staleAlarms > 0) stale += ", at most " + std::to_string(a.staleWorstDay) + " becoming stale on one day";
+  if (a.longestStanding > 0)
+    stale += "; the longest " + OneDecimal(static_cast<double>(a.longestStanding) / 3600) + " h (" +
+             DisplayText(names[a.longestStandingName]) + ")";
+  const std::string staleLimit = "fewer than " + std::to_string(StaleAlarmsADay) + " on any day";
+  if (a.staleWorstDay < StaleAlarmsADay)
+    AddVerdict(a, "Stale alarms", std::move(stale), staleLimit + ": met",
+               a.staleAlarms == 0 ? Level::Good : Level::Fair);
+  else
+    AddVerdict(a, "Stale alarms", std::move(stale), staleLimit + ": not met", Level::Poor);
+
+  std::string standing =
+      "at most " + std::to_string(a.standingPeak) + " open at once, " + OneDecimal(a.standingAverage) + " on average";
+  if (a.endUnknown > 0)
+    standing += " (" + std::to_string(a.endUnknown) + (a.endUnknown == 1 ? " alarm" : " alarms") +
+                " returned with no reset due and wrote no end: not counted)";
+  const std::string standingLimit = "fewer than " + std::to_string(StandingAlarms) + " at once";
+  AddVerdict(a, "Standing alarms", std::move(standing),
+             standingLimit + (a.standingPeak < StandingAlarms ? ": met" : ": not met"),
+             a.standingPeak < StandingAlarms ? Level::Good : Level::Poor);
+
+  if (a.hoursWatched == 0) return CannotJudge(a, "Hours over 30");
+  const double busy = 100.0 * static_cast<double>(a.busyHours) / static_cast<double>(a.hoursWatched);
+  AddVerdict(a, "Hours over 30",
+             std::to_string(a.busyHours) + " of " + std::to_string(a.hoursWatched) + " hours (" + OneDecimal(busy) +
+                 " %) had more than " + std::to_string(BusyHourAlarms) + " alarms",
+             busy < 1.0 ? "under 1 %: met" : "1 % or more: not met", busy < 1.0 ? Level::Good : Level::Poor);
 }
 
 // The chattering channels, most chatter first.
@@ -474,6 +655,10 @@ void JudgeChattering(Analysis& a, const std::vector<const ChannelFigures*>& chat
                (chattering[i]->chatter == 1 ? " time)" : " times)");
   }
   if (chattering.size() > 5) finding += " and " + std::to_string(chattering.size() - 5) + " more";
+  std::size_t fromChattering = 0;
+  for (const ChannelFigures* channel : chattering) fromChattering += channel->raised;
+  finding += "; they gave " + Percent(static_cast<double>(fromChattering), static_cast<double>(a.alarms)) +
+             " of the input alarms";
   AddVerdict(a, "Chattering", std::move(finding), "should be none: not met", Level::Poor);
 }
 
@@ -520,7 +705,8 @@ void ChooseLookFirst(Analysis& a, const std::vector<const ChannelFigures*>& chat
   const auto total = static_cast<double>(a.alarms);
   for (std::size_t i = 0; i < first.size() && i < 5; ++i) {
     std::string line = DisplayText(names[first[i]->name]) + " (";
-    if (first[i]->chatter > 0) line += "chattering " + std::to_string(first[i]->chatter) + " times, ";
+    if (first[i]->chatter > 0)
+      line += "chattering " + std::to_string(first[i]->chatter) + (first[i]->chatter == 1 ? " time, " : " times, ");
     line += Percent(static_cast<double>(first[i]->raised), total) + " of alarms)";
     a.lookFirst.push_back(std::move(line));
   }
@@ -530,11 +716,19 @@ void Judge(Analysis& a, const std::vector<std::string>& names) {
   JudgeDailyLoad(a);
   const TenMinuteCounts counts = CountTenMinutePeriods(a);
   JudgeTenMinuteLoad(a, counts);
-  JudgeFloods(a, counts);
+  JudgeFloods(a);
   const std::vector<const ChannelFigures*> chattering = Chattering(a);
   JudgeChattering(a, chattering, names);
   JudgeMostFrequent(a);
-  ChooseLookFirst(a, chattering, names);
+  ChooseLookFirst(a, chattering, names);  // by the load's verdicts above
+  JudgeStandingAlarms(a, names);
+  AddVerdict(a, "At the panel's stops",
+             std::to_string(a.unacceptedAtStop) + (a.unacceptedAtStop == 1 ? " alarm was" : " alarms were") +
+                 " still unaccepted when the panel stopped",
+             a.unacceptedAtStop == 0 ? "none" : "look at who stopped it and why",
+             a.unacceptedAtStop == 0 ? Level::Good : Level::Fair);
+  AddVerdict(a, "Not in this log", "shelving, suppression and priorities: the panel has none", "cannot be judged",
+             Level::Unknown);
 }
 }  // namespace
 
@@ -557,12 +751,26 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
   walk.Run();
   walk.orphans.resize(log.names.size());
   walk.sharedAt.resize(log.names.size());
-  MarkAmbiguous(a.episodes, walk.sharedAt);
+  walk.unpaired.resize(log.names.size());
+  MarkAmbiguous(a.episodes);
 
   for (const Downtime& down : a.downtimes) a.downtimeTotal += down.to - down.from;
   a.unwatched = Unwatched(a);
   CountWatchedTime(a);
   CountTenMinutes(a);
+  for (const Downtime& down : a.downtimes)
+    if (down.unclean) {
+      ++a.uncleanStops;
+      // Known to have stopped by the next start, or by the end of its day when that is earlier.
+      a.uncleanTime += std::min(down.to, (DayOfTime(down.from) + 1) * SecondsPerDay) - down.from;
+    }
+  for (const LogFile& file : log.files) a.daysWithFile += file.day >= period.first && file.day <= period.last;
+  const bool everyChannel = std::all_of(a.selected.begin(), a.selected.end(), [](bool s) { return s; });
+  if (everyChannel) a.linkAlarms = a.linkLosses.size();
+  const std::vector<Seconds> times = AnnunciationTimes(a, everyChannel);
+  FindFloods(a, times);
+  CountHours(a, times);
+  CountStanding(a);
 
   std::vector<ChannelFigures> figures = CountAlarms(a.episodes, log.names.size());
   TimeAlarms(a, figures);

@@ -37,8 +37,8 @@ struct Episode {
   std::optional<Seconds> stopped;  // when the panel stopped, for PanelStopped
   std::uint32_t resets = 0;
   EpisodeEnd end = EpisodeEnd::StillOpen;
-  bool impossible = false;           // holds entries one input cannot write: two inputs share its name
-  bool ambiguous = false;            // its entries cannot be told apart from another input's
+  bool impossible = false;           // holds an entry out of sequence (two inputs under one name, or a lost line)
+  bool ambiguous = false;            // so it cannot be paired and is not timed
   std::uint32_t file = 0, line = 0;  // of the raise
 };
 
@@ -76,7 +76,8 @@ struct ChannelFigures {
   std::size_t raised = 0, accepted = 0, reset = 0, open = 0, ambiguous = 0, orphans = 0;
   DelayFigures toAccept, toReset;
   std::size_t chatter = 0;         // times 3 or more alarms came within a minute
-  std::optional<LogPlace> shared;  // two inputs write under the name: the first entry that showed it
+  std::size_t unpaired = 0;        // accepts out of sequence, which no alarm of the name could take
+  std::optional<LogPlace> shared;  // entries out of sequence: the first one
 };
 
 enum class Level : std::uint8_t { Good, Fair, Poor, Unknown };
@@ -86,6 +87,15 @@ struct Verdict {
   std::string finding;  // what the log shows (UTF-8)
   std::string judgement;
   Level level = Level::Unknown;
+};
+
+// A flood as the alarm-management standards define it: it begins when more than FloodAlarms
+// alarms came in the ten minutes before a moment (a sliding window), and ends when fewer than
+// FloodEndAlarms did.
+struct Flood {
+  Seconds from = 0, to = 0;
+  std::size_t alarms = 0;  // annunciated from the ten minutes before its start to its end
+  std::size_t peak = 0;    // the most in any ten minutes within it
 };
 
 struct Analysis {
@@ -103,6 +113,28 @@ struct Analysis {
   std::vector<std::uint32_t> acceptHistogram;  // by AcceptBuckets
   std::size_t alarms = 0, orphans = 0, ambiguous = 0, outputCommands = 0, stepsBack = 0;
   std::size_t connects = 0, disconnects = 0;
+  // The lost-link alarm sounds and waits for an accept like any input's: counted in the rates
+  // (when every channel is chosen), beside the input alarms.
+  std::size_t linkAlarms = 0;
+  std::size_t daysWithFile = 0;
+  std::size_t uncleanStops = 0;
+  Seconds uncleanTime = 0;  // the stops' time from the last entry to the next start or the day's end
+
+  // Floods by the sliding window, and the most alarms in any ten minutes.
+  std::vector<Flood> floods;
+  Seconds floodTime = 0;
+  std::size_t peakTenMinutes = 0;
+  Seconds peakTenMinutesEnd = 0;
+  // By day of the period: the most alarms in any ten minutes that end in it, and its time in flood.
+  std::vector<std::uint32_t> worstTenMinutesPerDay;
+  std::vector<Seconds> floodTimePerDay;
+
+  // Standing alarms: those with a known end (a reset, the panel's stop, still open at the end).
+  std::size_t staleAlarms = 0, staleWorstDay = 0, standingPeak = 0, endUnknown = 0, unacceptedAtStop = 0;
+  double standingAverage = 0;
+  Seconds longestStanding = 0;
+  std::uint32_t longestStandingName = 0;
+  std::size_t hoursWatched = 0, busyHours = 0;
   Seconds downtimeTotal = 0, observed = 0;
 
   // Ten-minute periods from the period's start: alarms in each, and whether the panel was
@@ -127,7 +159,12 @@ struct RateBenchmark {
 inline constexpr RateBenchmark DailyLoad     {"Alarms a day",         150, 300, " a day"};
 inline constexpr RateBenchmark TenMinuteLoad {"Alarms in 10 minutes",   1,   2, ""};
 inline constexpr std::uint32_t BusyAlarms = 2;              // a ten-minute period with more is busy,
-inline constexpr std::uint32_t FloodAlarms = 10;            // and with more than this a flood
+inline constexpr std::uint32_t FloodAlarms = 10;            // and with more than this a flood begins,
+inline constexpr std::uint32_t FloodEndAlarms = 5;          // and with fewer than this it ends
+inline constexpr Seconds StaleAfter = Seconds{24} * 3600;           // standing longer than this: stale
+inline constexpr std::uint32_t BusyHourAlarms = 30;         // an hour with more is overloaded
+inline constexpr std::size_t StaleAlarmsADay = 5;           // fewer stale alarms on any day: met
+inline constexpr std::size_t StandingAlarms = 10;           // fewer open at once: met
 inline constexpr int FloodTimePercent = 1;                  // floods less of the time than this: met
 inline constexpr std::size_t ChatterAlarms = 3;             // alarms of one channel
 inline constexpr Seconds ChatterWindow = 60;                // within this, first to last, chatter

@@ -96,10 +96,15 @@ std::string CsvReport(const LogData& log, const Analysis& a) {
     if (a.selected[i]) names[i] = DisplayText(log.names[i]);
   for (const Episode& episode : a.episodes) {
     row(names[episode.name], "input", episode.raised, episode.accepted, episode.reset, EndText(episode),
-        episode.ambiguous ? "two inputs share the name: cannot be told apart" : "");
+        episode.ambiguous ? "entries out of sequence: not paired" : "");
   }
   for (const LinkLoss& loss : a.linkLosses)
     row("", "link", loss.lost, loss.accepted, loss.back, LinkEndText(loss.end), "");
+  // The floods the text and the page count: from their start to their end, with their alarms.
+  for (const Flood& flood : a.floods)
+    row("", "flood", flood.from, std::nullopt, flood.to,
+        "fewer than " + std::to_string(FloodEndAlarms) + " in 10 minutes",
+        std::to_string(flood.alarms) + " alarms, at most " + std::to_string(flood.peak) + " in 10 minutes");
   return out;
 }
 

@@ -4,6 +4,8 @@
 #include "logreport/Text.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -52,7 +54,30 @@ th{background:#eee}tr:nth-child(even) td{background:#f7f7f7}td.n{text-align:righ
 .good{background:#d9f0d9!important}.fair{background:#fbe9c4!important}.poor{background:#f6d0d0!important}
 .none{background:#e8e8e8!important}.note{color:#555;font-size:12px}
 svg text{font-family:sans-serif;font-size:11px;fill:#333}
+svg{display:block;width:100%;height:auto}
+@page{size:A4;margin:12mm}
+@media print{body{margin:0;max-width:none;font-size:9pt}h2{break-after:avoid;margin-top:14px}
+svg,tr,.note{break-inside:avoid}td,th{padding:1px 4px}.good,.fair,.poor,.none{print-color-adjust:exact;-webkit-print-color-adjust:exact}}
 </style>)";
+
+// Patterns, so that a state is told by more than its colour: hatched for accepted, dotted
+// for a state whose end the log may not show.
+constexpr const char* Patterns =
+    "<defs><pattern id='hatch' width='4' height='4' patternUnits='userSpaceOnUse' patternTransform='rotate(45)'>"
+    "<rect width='4' height='4' fill='#f0a020'/><line x1='0' y1='0' x2='0' y2='4' stroke='#7a4a00' "
+    "stroke-width='1.5'/></pattern>"
+    "<pattern id='flood' width='5' height='5' patternUnits='userSpaceOnUse' patternTransform='rotate(-45)'>"
+    "<rect width='5' height='5' fill='#c62828'/><line x1='0' y1='0' x2='0' y2='5' stroke='#fff' "
+    "stroke-width='1.2'/></pattern>"
+    "<pattern id='dots' width='4' height='4' patternUnits='userSpaceOnUse'><rect width='4' height='4' "
+    "fill='#f6c8c8'/><circle cx='2' cy='2' r='0.9' fill='#7a1c1c'/></pattern></defs>";
+
+// An SVG drawn at width by height that scales to the page.
+std::string SvgOpen(int width, int height, std::string_view label) {
+  return "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 " + std::to_string(width) + " " +
+         std::to_string(height) + "' style='max-width:" + std::to_string(width) + "px' role='img' aria-label='" +
+         std::string(label) + "'>" + Patterns;
+}
 
 // X positions of the period on a chart of the given width.
 struct Scale {
@@ -98,8 +123,7 @@ void TenMinuteChart(std::string& out, const Analysis& a) {
   const double top = std::max<double>(12, peak);
   const int height = 200, x0 = 40, y0 = 10, width = ChartWidth - x0;
   const Scale scale{a.period.Start(), a.period.Start() + static_cast<Seconds>(slotCount) * 600, x0, width};
-  out += "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(ChartWidth) + "' height='" +
-         std::to_string(height + y0 + 30) + "' role='img'>";
+  out += SvgOpen(ChartWidth, height + y0 + 30, "alarms per ten minutes");
   Unwatched(out, a, scale, y0, height);
   TimeAxis(out, scale, a.period, y0, y0 + height);
   const auto y = [&](double count) { return y0 + height - height * count / top; };
@@ -109,7 +133,7 @@ void TenMinuteChart(std::string& out, const Analysis& a) {
     for (std::size_t s = c * group; s < std::min(slotCount, (c + 1) * group); ++s)
       count = std::max(count, a.perTenMinutes[s]);
     if (count == 0) continue;
-    const char* colour = count > FloodAlarms ? "#c62828" : count > BusyAlarms ? "#ef8f00" : "#4a78b0";
+    const char* colour = count > FloodAlarms ? "url(#flood)" : count > BusyAlarms ? "#ef8f00" : "#4a78b0";
     out += "<rect x='" + OneDecimal(x0 + barWidth * static_cast<double>(c)) + "' y='" + OneDecimal(y(count)) +
            "' width='" + OneDecimal(std::max(barWidth * 0.85, 0.8)) + "' height='" +
            OneDecimal(y0 + height - y(count)) + "' fill='" + colour + "'/>";
@@ -126,32 +150,103 @@ void TenMinuteChart(std::string& out, const Analysis& a) {
   out += "<line x1='" + std::to_string(x0) + "' y1='" + OneDecimal(y(FloodAlarms)) + "' x2='" +
          std::to_string(x0 + width) + "' y2='" + OneDecimal(y(FloodAlarms)) +
          "' stroke='#c62828' stroke-dasharray='6 4'/>";
-  out += "<text x='" + std::to_string(x0 + width - 4) + "' y='" + OneDecimal(y(FloodAlarms) - 4) +
-         "' text-anchor='end' style='fill:#c62828'>flood: more than " + std::to_string(FloodAlarms) + "</text>";
   out += "<line x1='" + std::to_string(x0) + "' y1='" + OneDecimal(y(BusyAlarms)) + "' x2='" +
          std::to_string(x0 + width) + "' y2='" + OneDecimal(y(BusyAlarms)) +
          "' stroke='#ef8f00' stroke-dasharray='3 3'/>";
-  out += "</svg>";
-  if (group > 1)
-    out += "<p class='note'>Each bar is the busiest ten-minute period of " + std::to_string(group) + " in a row.</p>";
+  out += "</svg><p class='note'>Each bar is ";
+  out += group > 1
+             ? "the busiest ten-minute period (from the hour, 10 past, ...) of " + std::to_string(group) + " in a row"
+             : "one ten-minute period from the hour, 10 past, ...";
+  out += "; the dashed red line is " + std::to_string(FloodAlarms) +
+         " alarms, above which a flood begins. Grey: panel not running or no file.</p>";
 }
 
-// Per channel: red while an alarm waits for its accept, amber once accepted until its reset.
+// A bar a day: value(d) against a top line and its label, for periods too long for
+// ten-minute bars.
+template <class Value>
+void DayBars(std::string& out, const Analysis& a, std::string_view label, double limit, const std::string& limitText,
+             Value value, double top, const std::string& topText, const std::string& caption) {
+  const auto days = static_cast<std::size_t>(a.period.last - a.period.first + 1);
+  const int height = 160, x0 = 48, y0 = 10, width = ChartWidth - x0;
+  const Scale scale{a.period.Start(), (a.period.last + 1) * SecondsPerDay, x0, width};
+  out += SvgOpen(ChartWidth, height + y0 + 30, label);
+  Unwatched(out, a, scale, y0, height);
+  TimeAxis(out, scale, a.period, y0, y0 + height);
+  const auto y = [&](double v) { return y0 + height - height * std::min(v, top) / top; };
+  const double barWidth = static_cast<double>(width) / static_cast<double>(days);
+  for (std::size_t d = 0; d < days; ++d) {
+    const double v = value(d);
+    if (v <= 0) continue;
+    out += "<rect x='" + OneDecimal(x0 + barWidth * static_cast<double>(d)) + "' y='" + OneDecimal(y(v)) + "' width='" +
+           OneDecimal(std::max(barWidth * 0.8, 0.8)) + "' height='" + OneDecimal(y0 + height - y(v)) + "' fill='" +
+           (v > limit ? "url(#flood)" : "#4a78b0") + "'><title>" + FormatDate(a.period.first + static_cast<Day>(d)) +
+           "</title></rect>";
+  }
+  out += "<line x1='" + std::to_string(x0) + "' y1='" + std::to_string(y0 + height) + "' x2='" +
+         std::to_string(x0 + width) + "' y2='" + std::to_string(y0 + height) + "' stroke='#333'/>";
+  out += "<line x1='" + std::to_string(x0) + "' y1='" + OneDecimal(y(limit)) + "' x2='" + std::to_string(x0 + width) +
+         "' y2='" + OneDecimal(y(limit)) + "' stroke='#c62828' stroke-dasharray='6 4'/>";
+  out += "<text x='" + std::to_string(x0 - 4) + "' y='" + OneDecimal(y(limit) + 4) + "' text-anchor='end'>" +
+         limitText + "</text>";
+  out += "<text x='" + std::to_string(x0 - 4) + "' y='" + OneDecimal(y(top) + 8) + "' text-anchor='end'>" + topText +
+         "</text>";
+  out +=
+      "<text x='" + std::to_string(x0 - 4) + "' y='" + std::to_string(y0 + height + 4) + "' text-anchor='end'>0</text>";
+  out += "</svg><p class='note'>" + caption + "</p>";
+}
+
+// Over more than a few days: the worst ten minutes of each day, and each day's time in flood.
+void DailyFloodCharts(std::string& out, const Analysis& a) {
+  std::uint32_t peak = 0;
+  for (const std::uint32_t v : a.worstTenMinutesPerDay) peak = std::max(peak, v);
+  const double top = std::max<double>(2.0 * FloodAlarms, peak);
+  out += "<h3>The most alarms in any ten minutes, each day</h3>\n";
+  DayBars(
+      out, a, "the most alarms in any ten minutes, each day", FloodAlarms, std::to_string(FloodAlarms),
+      [&](std::size_t d) { return static_cast<double>(a.worstTenMinutesPerDay[d]); }, top,
+      std::to_string(static_cast<int>(top)),
+      "Each bar is one day: the most alarms in any ten minutes (a sliding window) that ended that day. Hatched red: "
+      "more than " +
+          std::to_string(FloodAlarms) + ", a flood began. Grey: panel not running or no file.");
+  double worstShare = 0;
+  for (const Seconds t : a.floodTimePerDay)
+    worstShare = std::max(worstShare, 100.0 * static_cast<double>(t) / SecondsPerDay);
+  const double shareTop = std::max(5.0, std::ceil(worstShare / 5.0) * 5.0);
+  out += "<h3>Time in flood, each day</h3>\n";
+  DayBars(
+      out, a, "time in flood each day", FloodTimePercent, std::to_string(FloodTimePercent) + " %",
+      [&](std::size_t d) { return 100.0 * static_cast<double>(a.floodTimePerDay[d]) / SecondsPerDay; }, shareTop,
+      OneDecimal(shareTop).substr(0, OneDecimal(shareTop).size() - 2) + " %",
+      "Each bar is one day: the share of its 24 hours in flood (from more than " + std::to_string(FloodAlarms) +
+          " alarms in ten minutes until fewer than " + std::to_string(FloodEndAlarms) + "). Hatched red: over the " +
+          std::to_string(FloodTimePercent) + " % target.");
+}
+
+// Per channel, in columns of equal time: how much of each column an alarm waited for its
+// accept (solid red, from the bottom), stood accepted until its reset (hatched amber), or stood
+// where the log may not show its end (dotted). A short wait stays short however long the period.
 void Timeline(std::string& out, const LogData& log, const Analysis& a) {
   const std::size_t rows = std::min(a.channels.size(), MaxTimelineRows);
-  const int rowHeight = 18, x0 = LabelWidth, width = ChartWidth - LabelWidth, y0 = 4;
+  const int rowHeight = 18, barHeight = rowHeight - 4, x0 = LabelWidth, width = ChartWidth - LabelWidth, y0 = 4;
   const Scale scale{a.period.Start(), a.period.end, x0, width};
+  const double columnTime =
+      static_cast<double>(std::max<Seconds>(1, a.period.end - a.period.Start())) / static_cast<double>(width);
   std::vector<std::int64_t> row(log.names.size(), -1);
   for (std::size_t r = 0; r < rows; ++r) row[a.channels[r].name] = static_cast<std::int64_t>(r);
-  // Pixel columns per row: 0 nothing, then (the stronger wins) accepted or waiting for accept
-  // while open at the end, where an end that writes no entry may have come first (1, 2), and
-  // accepted or waiting for accept as the entries show (3, 4).
-  std::vector<std::vector<std::uint8_t>> pixels(rows, std::vector<std::uint8_t>(static_cast<std::size_t>(width), 0));
-  const auto mark = [&](std::size_t r, Seconds from, Seconds to, std::uint8_t state) {
-    const int first = std::clamp(static_cast<int>(scale.X(from)) - x0, 0, width - 1);
-    const int last = std::clamp(static_cast<int>(scale.X(to)) - x0, first, width - 1);
-    for (int x = first; x <= last; ++x)
-      pixels[r][static_cast<std::size_t>(x)] = std::max(pixels[r][static_cast<std::size_t>(x)], state);
+  enum { Waiting, Accepted, Unsure, States };
+  std::vector<std::vector<std::array<float, States>>> time(
+      rows, std::vector<std::array<float, States>>(static_cast<std::size_t>(width), {0, 0, 0}));
+  const auto add = [&](std::size_t r, Seconds from, Seconds to, int state) {
+    from = std::clamp(from, a.period.Start(), a.period.end);
+    to = std::clamp(to, from, a.period.end);
+    if (to == from) to = std::min(from + 1, a.period.end);  // an alarm accepted on the second still shows
+    const double left = (static_cast<double>(from - a.period.Start())) / columnTime;
+    const double right = (static_cast<double>(to - a.period.Start())) / columnTime;
+    for (auto c = static_cast<std::size_t>(left); c < static_cast<std::size_t>(width) && static_cast<double>(c) < right;
+         ++c) {
+      const double part = std::min(right, static_cast<double>(c + 1)) - std::max(left, static_cast<double>(c));
+      time[r][c][static_cast<std::size_t>(state)] += static_cast<float>(part);
+    }
   };
   for (const Episode& e : a.episodes) {
     if (row[e.name] < 0) continue;
@@ -160,46 +255,59 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
     std::optional<Seconds> over = e.reset ? e.reset : e.stopped;
     const bool openAtEnd = !over && e.end == EpisodeEnd::StillOpen;
     if (openAtEnd) over = a.period.end;
-    const auto sure = static_cast<std::uint8_t>(openAtEnd ? 0 : 2);
-    if (e.accepted) {
-      mark(r, e.raised, *e.accepted, 4);
-      mark(r, *e.accepted, over ? *over : *e.accepted, static_cast<std::uint8_t>(1 + sure));
-    } else {
-      mark(r, e.raised, e.raised, 4);
-      mark(r, e.raised, over ? *over : e.raised, static_cast<std::uint8_t>(2 + sure));
-    }
+    const Seconds accepted = e.accepted ? *e.accepted : (over ? *over : e.raised);
+    add(r, e.raised, accepted, openAtEnd && !e.accepted ? Unsure : Waiting);
+    if (e.accepted && over) add(r, *e.accepted, *over, openAtEnd ? Unsure : Accepted);
   }
-  static const char* const colours[] = {"", "#f8dca0", "#f4b4b4", "#f0a020", "#d32f2f"};
+  static const char* const fills[] = {"#d32f2f", "url(#hatch)", "url(#dots)"};
   const int height = static_cast<int>(rows) * rowHeight;
-  out += "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(ChartWidth) + "' height='" +
-         std::to_string(height + y0 + 24) + "' role='img'>";
+  out += SvgOpen(ChartWidth, height + y0 + 24, "alarm states per channel");
   Unwatched(out, a, scale, y0, height);
   TimeAxis(out, scale, a.period, y0, y0 + height);
   for (std::size_t r = 0; r < rows; ++r) {
     const int top = y0 + static_cast<int>(r) * rowHeight;
+    const int bottom = top + rowHeight - 2;
     out += "<text x='" + std::to_string(x0 - 6) + "' y='" + std::to_string(top + 13) + "' text-anchor='end'>" +
            Name(log, a.channels[r].name) + "</text>";
     out += "<line x1='" + std::to_string(x0) + "' y1='" + std::to_string(top + rowHeight) + "' x2='" +
            std::to_string(x0 + width) + "' y2='" + std::to_string(top + rowHeight) + "' stroke='#eee'/>";
+    // Each state's height in whole pixels, stacked; runs of equal columns drawn as one.
+    const auto heights = [&](int c) {
+      std::array<int, States> h{};
+      int used = 0;
+      for (std::size_t s = 0; s < States; ++s) {
+        const double share = std::min(1.0, static_cast<double>(time[r][static_cast<std::size_t>(c)][s]));
+        h[s] = share > 0 ? std::clamp(static_cast<int>(std::lround(share * barHeight)), 1, barHeight - used) : 0;
+        used += h[s];
+      }
+      return h;
+    };
     for (int x = 0; x < width;) {
-      const std::uint8_t state = pixels[r][static_cast<std::size_t>(x)];
+      const std::array<int, States> h = heights(x);
       int end = x + 1;
-      while (end < width && pixels[r][static_cast<std::size_t>(end)] == state) ++end;
-      if (state != 0)
-        out += "<rect x='" + std::to_string(x0 + x) + "' y='" + std::to_string(top + 3) + "' width='" +
-               std::to_string(end - x) + "' height='" + std::to_string(rowHeight - 6) + "' fill='" + colours[state] +
-               "'/>";
+      while (end < width && heights(end) == h) ++end;
+      int y = bottom;
+      for (std::size_t s = 0; s < States; ++s) {
+        if (h[s] == 0) continue;
+        y -= h[s];
+        out += "<rect x='" + std::to_string(x0 + x) + "' y='" + std::to_string(y) + "' width='" +
+               std::to_string(end - x) + "' height='" + std::to_string(h[s]) + "' fill='" + fills[s] + "'/>";
+      }
       x = end;
     }
   }
   out += "</svg>";
-  out +=
-      "<p class='note'><span style='color:#d32f2f'>&#9632;</span> raised, waiting for its accept &nbsp; "
-      "<span style='color:#f0a020'>&#9632;</span> accepted, until its reset &nbsp; "
-      "<span style='color:#f4b4b4'>&#9632;</span><span style='color:#f8dca0'>&#9632;</span> the same, open at the "
-      "end, where an end that writes no entry may have come first &nbsp; "
-      "<span style='color:#ccc'>&#9632;</span> panel not running or no file. An alarm that needs no accept or no "
-      "reset may end without an entry; it shows only as far as its entries go.";
+  const auto swatch = [](const char* fill) {
+    return std::string("<svg viewBox='0 0 14 10' style='display:inline;width:14px;height:10px'>") + Patterns +
+           "<rect width='14' height='10' fill='" + fill + "'/></svg>";
+  };
+  out += "<p class='note'>Each column is " + FormatDuration(static_cast<Seconds>(columnTime)) +
+         "; its height is the share of that time in each state. " + swatch(fills[0]) +
+         " raised, waiting for its accept (solid) &nbsp; " + swatch(fills[1]) +
+         " accepted, until its reset (hatched) &nbsp; " + swatch(fills[2]) +
+         " open at the end, where an end that writes no entry may have come first (dotted) &nbsp; "
+         "<span style='color:#ccc'>&#9632;</span> panel not running or no file. An alarm that needs no accept or no "
+         "reset may end without an entry; it shows only as far as its entries go.";
   if (a.channels.size() > rows) out += " The " + std::to_string(rows) + " channels with the most alarms are shown.";
   out += "</p>";
 }
@@ -212,8 +320,7 @@ void AcceptChart(std::string& out, const Analysis& a) {
   for (const std::uint32_t count : a.acceptHistogram) peak = std::max(peak, count);
   const int barHeight = 20, x0 = 90, width = 700;
   const int height = static_cast<int>(a.acceptHistogram.size()) * (barHeight + 4);
-  out += "<svg xmlns='http://www.w3.org/2000/svg' width='" + std::to_string(x0 + width + 80) + "' height='" +
-         std::to_string(height + 4) + "' role='img'>";
+  out += SvgOpen(x0 + width + 80, height + 4, "time to accept");
   for (std::size_t i = 0; i < a.acceptHistogram.size(); ++i) {
     const int top = static_cast<int>(i) * (barHeight + 4);
     const double w = width * static_cast<double>(a.acceptHistogram[i]) / peak;
@@ -243,9 +350,14 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   out += "<tr><td>Log folder</td><td>" + Escaped(context.folder) + " (" + Escaped(context.folderNote) + ")</td></tr>";
   out += "<tr><td>Period</td><td>" + FormatDate(period.first) + " to " + FormatDate(period.last) + "; " +
          std::to_string(log.files.size()) + " files, " + std::to_string(log.lines) + " lines</td></tr>";
-  if (!a.missingDays.empty())
-    out += "<tr><td>No file</td><td>" + DayRanges(a.missingDays) +
-           " (the panel was not running or logging was off)</td></tr>";
+  if (const std::vector<Day> noFile = NoFileDays(a, context); !noFile.empty())
+    out += "<tr><td>No file</td><td>" + DayRanges(noFile) + " (the panel was not running or logging was off)</td></tr>";
+  for (const SkippedFile& file : context.unread)
+    out += "<tr><td>Not read</td><td class='poor'>" + Escaped(DisplayText(file.name)) + ": " + Escaped(file.reason) +
+           " (this report is incomplete)</td></tr>";
+  for (const SkippedFile& file : context.otherNames)
+    out += "<tr><td>Not read</td><td>" + Escaped(DisplayText(file.name)) + ": " + Escaped(file.reason) +
+           " (not a name the panel writes)</td></tr>";
   if (!context.channelText.empty())
     out += "<tr><td>Channels</td><td>only those named &ldquo;" + Escaped(context.channelText) + "&rdquo;</td></tr>";
   out += "</table>\n";
@@ -259,8 +371,13 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   for (std::size_t i = 0; i < a.lookFirst.size(); ++i) out += (i > 0 ? "; " : "") + Escaped(a.lookFirst[i]);
   out += "</p>\n";
 
-  out += "<h2>Alarms per 10 minutes</h2>\n";
-  TenMinuteChart(out, a);
+  if (a.period.last - a.period.first + 1 > 3) {
+    out += "<h2>Alarms per 10 minutes, a bar a day</h2>\n";
+    DailyFloodCharts(out, a);
+  } else {
+    out += "<h2>Alarms per 10 minutes</h2>\n";
+    TenMinuteChart(out, a);
+  }
   out += "<h2>Alarm states per channel</h2>\n";
   Timeline(out, log, a);
 
@@ -295,9 +412,11 @@ std::string HtmlReport(const LogData& log, const Analysis& a, const ReportContex
   out += "</table>\n";
   for (const ChannelFigures& c : a.channels)
     if (c.shared)
-      out += "<p class='note'>* " + Name(log, c.name) + ": two inputs write under this name (" +
-             Escaped(Location(log, c.shared->file, c.shared->line)) + "); " + std::to_string(c.ambiguous) + " of its " +
-             std::to_string(c.raised) + " alarms cannot be told apart and are not timed.</p>\n";
+      out += "<p class='note'>* " + Name(log, c.name) + ": entries out of sequence (first at " +
+             Escaped(Location(log, c.shared->file, c.shared->line)) + "): " + std::to_string(c.unpaired) +
+             " accepts after the alarm's accept or reset could not be paired; " + std::to_string(c.ambiguous) +
+             " of its " + std::to_string(c.raised) +
+             " alarms are not timed (two inputs may write under this name).</p>\n";
 
   out += "<h2>Link losses: " + std::to_string(a.linkLosses.size()) + "</h2>\n";
   if (!a.linkLosses.empty()) {

@@ -1,20 +1,43 @@
 #include "logreport/LogFolder.h"
 
+#include "config/DataFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <span>
 #include <system_error>
 
 namespace logreport {
+namespace {
+bool Digits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
-std::optional<std::vector<LogFile>> ListLogFiles(const std::string& folder, std::string& error) {
-  std::vector<LogFile> files;
+// Why a name that looks like a day's log is not one the panel writes; empty when it is not of
+// that look at all: five to eight digits and ".csv" in any case.
+std::string NotADayLog(std::string_view name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  const std::string_view stem = name.substr(0, dot), extension = name.substr(dot + 1);
+  if (extension.size() != 3 || !Digits(stem) || stem.size() < 5 || stem.size() > 8) return {};
+  for (std::size_t i = 0; i < 3; ++i)
+    if ((extension[i] | 0x20) != "csv"[i]) return {};
+  if (stem.size() != 6) return std::to_string(stem.size()) + " digits, not yymmdd";
+  if (extension != "csv") return "not named as the panel names its files (yymmdd.csv, in small letters)";
+  return "no such date";
+}
+
+SkippedFile Skipped(std::string name, std::string reason) { return {std::move(name), std::move(reason)}; }
+}  // namespace
+
+std::optional<LogListing> ListLogFiles(const std::string& folder, std::string& error) {
+  LogListing listing;
   std::error_code failure;
   std::filesystem::directory_iterator it(folder, failure);
   if (failure) {
@@ -26,79 +49,102 @@ std::optional<std::vector<LogFile>> ListLogFiles(const std::string& folder, std:
       error = folder + ": " + failure.message();
       return std::nullopt;
     }
-    const std::string name = it->path().filename().string();
+    std::string name = it->path().filename().string();
     const std::optional<Day> day = FileDayOf(name);
-    if (!day) continue;
+    if (!day) {
+      std::string reason = NotADayLog(name);
+      if (!reason.empty()) listing.notRead.push_back(Skipped(std::move(name), std::move(reason)));
+      continue;
+    }
     std::error_code kind;
-    if (!it->is_regular_file(kind)) continue;
-    files.push_back({name, *day});
+    if (!it->is_regular_file(kind)) {
+      listing.notRead.push_back(Skipped(std::move(name), "not a regular file"));
+      continue;
+    }
+    listing.files.push_back({std::move(name), *day});
   }
-  std::sort(files.begin(), files.end(),
+  std::sort(listing.files.begin(), listing.files.end(),
             [](const LogFile& a, const LogFile& b) { return a.day != b.day ? a.day < b.day : a.name < b.name; });
-  return files;
+  std::sort(listing.notRead.begin(), listing.notRead.end(),
+            [](const SkippedFile& a, const SkippedFile& b) { return a.name < b.name; });
+  return listing;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& buffer, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+ReadOutcome ReadLogFile(const std::string& path, const LogFile& file, LogReader& reader, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return false;
+    error = std::strerror(errno);
+    return ReadOutcome::CannotRead;
   }
   struct stat info = {};
-  if (::fstat(fd, &info) != 0) {
-    error = path + ": " + std::strerror(errno);
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    error = S_ISREG(info.st_mode) ? std::strerror(errno) : "not a regular file";
     ::close(fd);
-    return false;
+    return ReadOutcome::CannotRead;
+  }
+  const auto size = static_cast<std::uintmax_t>(info.st_size);
+  if (size > MaxDayLogBytes) {
+    error = std::to_string(size) + " bytes, far more than a day's log can hold (at most " +
+            std::to_string(MaxDayLogBytes >> 20) + " MiB)";
+    ::close(fd);
+    return ReadOutcome::TooLarge;
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
-  buffer.resize(static_cast<std::size_t>(info.st_size));
-  std::size_t filled = 0;
-  while (filled < buffer.size()) {
-    const ssize_t got = ::read(fd, buffer.data() + filled, buffer.size() - filled);
+  static constexpr std::size_t Piece = std::size_t{1} << 20;
+  thread_local std::string buffer;
+  buffer.resize(Piece);
+  reader.BeginFile(file);
+  std::uintmax_t left = size;
+  ReadOutcome outcome = ReadOutcome::Read;
+  while (left > 0) {
+    const ssize_t got = ::read(fd, buffer.data(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, Piece)));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = path + ": " + std::strerror(errno);
-      ::close(fd);
-      return false;
+      error = std::strerror(errno);
+      outcome = ReadOutcome::CannotRead;
+      break;
     }
     if (got == 0) break;  // cut shorter meanwhile
-    filled += static_cast<std::size_t>(got);
+    reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    left -= static_cast<std::uintmax_t>(got);
   }
-  buffer.resize(filled);
+  reader.EndFile();
   ::close(fd);
-  return true;
+  return outcome;
 }
 
-}  // namespace logreport
-
-namespace logreport {
-
-bool WriteFileWhole(const std::string& path, std::string_view bytes, std::string& error) {
-  std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
+bool WriteReportFile(const std::string& path, std::string_view bytes, std::string& error) {
+  const auto writeAll = [&](int fd) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+      const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      written += static_cast<std::size_t>(put);
+    }
+    return true;
+  };
+  if (path == "-") {
+    if (writeAll(STDOUT_FILENO)) return true;
+    error = std::string("standard output: ") + std::strerror(errno);
     return false;
   }
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) break;
-    written += static_cast<std::size_t>(put);
+  struct stat target = {};
+  if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+    // A device, a pipe or a socket's stand-in: written where it is, never replaced.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    const bool ok = fd >= 0 && writeAll(fd);
+    if (!ok) error = path + ": " + std::strerror(errno);
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+      error = path + ": " + std::strerror(errno);
+      return false;
+    }
+    return ok;
   }
-  const int writeError = written == bytes.size() ? 0 : errno;
-  // mkstemp makes the file for its owner only; give it the mode a plain new file would get.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  const bool closed = ::close(fd) == 0;
-  if (written != bytes.size() || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = path + ": " + std::strerror(writeError != 0 ? writeError : errno);
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  const SaveResult saved =
+      WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  if (!saved.ok) error = path + ": " + saved.reason;
+  return saved.ok;
 }
 
 }  // namespace logreport

@@ -8,7 +8,9 @@ namespace {
 static_assert(LogDesignatorLimit == 34, "ProblemText names the limit");
 
 // Where the entry starts: the last time stamp in the line. A designator never holds a whole
-// time stamp, so a second one means a torn entry ran into the next.
+// time stamp after some other text, so a later one means a torn entry ran into the next. A
+// designator that is itself shaped like a time stamp (one right after the line's own stamp)
+// stays the designator when the whole line reads as an entry.
 std::optional<std::size_t> EntryStart(std::string_view line) {
   std::optional<std::size_t> start;
   std::size_t from = TimeStampDateLength;
@@ -20,8 +22,15 @@ std::optional<std::size_t> EntryStart(std::string_view line) {
     const void* comma = std::memchr(line.data() + from, ',', line.size() - from);
     if (comma == nullptr) break;
     const auto at = static_cast<std::size_t>(static_cast<const char*>(comma) - line.data());
-    if (at >= TimeStampDateLength && StartsWithTimeStamp(line.substr(at - TimeStampDateLength)))
-      start = at - TimeStampDateLength;
+    const std::size_t candidate = at - TimeStampDateLength;
+    if (at >= TimeStampDateLength && StartsWithTimeStamp(line.substr(candidate))) {
+      bool designator = false;
+      if (candidate == TimeStampLength && start == 0) {
+        const std::optional<EventText> whole = ParseEventText(line.substr(TimeStampLength));
+        designator = whole && (!whole->designator || whole->designator->size() <= LogDesignatorLimit);
+      }
+      if (!designator) start = candidate;
+    }
     from = at + 1;
   }
   return start;
@@ -38,6 +47,8 @@ std::string_view ProblemText(Problem problem) {
     case Problem::NulBytes: return "holds NUL bytes";
     case Problem::Empty: return "empty line";
     case Problem::OutsideFileDay: return "dated outside its file's day";
+    case Problem::CrOnly: return "lines end in CR alone, not CR LF (read as lines all the same)";
+    case Problem::TooLong: return "longer than any entry (more than 4096 bytes), skipped";
   }
   return "?";
 }
@@ -51,25 +62,101 @@ std::uint32_t LogReader::NameIndex(std::string_view name) {
 }
 
 void LogReader::AddFile(const LogFile& file, std::string_view bytes) {
-  const auto fileIndex = static_cast<std::uint32_t>(data_.files.size());
+  BeginFile(file);
+  Feed(bytes);
+  EndFile();
+}
+
+void LogReader::BeginFile(const LogFile& file) {
+  fileIndex_ = static_cast<std::uint32_t>(data_.files.size());
   data_.files.push_back(file);
-  std::uint32_t number = 0;
+  fileDay_ = file.day;
+  number_ = 0;
+  lineEnd_ = 0;
+  partial_.clear();
+  overlong_ = false;
+}
+
+void LogReader::EndLine(std::string_view line) {
+  ++number_;
+  ++data_.lines;
+  if (overlong_) {
+    data_.problems.push_back({fileIndex_, number_, Problem::TooLong});
+    overlong_ = false;
+    return;
+  }
+  if (lineEnd_ == '\n' && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+  AddLine(line, fileIndex_, number_, fileDay_);
+}
+
+void LogReader::Feed(std::string_view bytes) {
+  if (lineEnd_ == 0) {
+    // The panel ends its lines in CR LF; a file whose first CR is not followed by LF, with no
+    // LF before it, ends them in CR alone (an editor or a transfer changed it). The first
+    // bytes wait until they show which.
+    partial_.append(bytes);
+    const std::size_t cr = partial_.find('\r'), lf = partial_.find('\n');
+    const bool lfFirst = lf != std::string::npos && (cr == std::string::npos || lf < cr);
+    if (!lfFirst && cr != std::string::npos && cr + 1 < partial_.size()) {
+      lineEnd_ = partial_[cr + 1] == '\n' ? '\n' : '\r';
+      if (lineEnd_ == '\r') data_.problems.push_back({fileIndex_, 1, Problem::CrOnly});
+    } else if (lfFirst || partial_.size() > MaxLineBytes) {
+      lineEnd_ = '\n';  // CR LF, or no line end in more than a line holds: the overlong case below
+    } else {
+      return;
+    }
+    std::string held = std::move(partial_);
+    partial_.clear();
+    Feed(held);
+    return;
+  }
   std::size_t at = 0;
   while (at < bytes.size()) {
-    ++number;
-    ++data_.lines;
-    const void* end = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
+    const void* end = std::memchr(bytes.data() + at, lineEnd_, bytes.size() - at);
     if (end == nullptr) {
-      // The panel writes each entry whole with its CR LF, so a line without one was cut off.
-      data_.problems.push_back({fileIndex, number, Problem::TornAtEnd});
-      break;
+      // A line the next piece ends. Only its first MaxLineBytes are kept.
+      const std::string_view rest = bytes.substr(at);
+      if (!overlong_) {
+        if (partial_.size() + rest.size() > MaxLineBytes) {
+          overlong_ = true;
+          partial_.clear();
+        } else {
+          partial_.append(rest);
+        }
+      }
+      return;
     }
     const auto stop = static_cast<std::size_t>(static_cast<const char*>(end) - bytes.data());
-    std::string_view line = bytes.substr(at, stop - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    AddLine(line, fileIndex, number, file.day);
+    const std::string_view piece = bytes.substr(at, stop - at);
+    if (!partial_.empty()) {
+      if (!overlong_ && partial_.size() + piece.size() > MaxLineBytes) overlong_ = true;
+      partial_.append(overlong_ ? std::string_view{} : piece);
+      EndLine(partial_);
+      partial_.clear();
+    } else {
+      if (piece.size() > MaxLineBytes) overlong_ = true;
+      EndLine(piece);
+    }
     at = stop + 1;
   }
+}
+
+void LogReader::EndFile() {
+  if (lineEnd_ == 0 && !partial_.empty()) {
+    std::string held = std::move(partial_);
+    partial_.clear();
+    lineEnd_ = held.back() == '\r' && held.find('\r') == held.size() - 1 ? '\r' : '\n';
+    if (lineEnd_ == '\r') data_.problems.push_back({fileIndex_, 1, Problem::CrOnly});
+    Feed(held);
+  }
+  if (!partial_.empty() || overlong_) {
+    // The panel writes each entry whole with its line end, so a line without one was cut off.
+    ++number_;
+    ++data_.lines;
+    data_.problems.push_back({fileIndex_, number_, overlong_ ? Problem::TooLong : Problem::TornAtEnd});
+  }
+  partial_.clear();
+  overlong_ = false;
 }
 
 void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t number, Day fileDay) {

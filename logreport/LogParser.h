@@ -8,6 +8,7 @@
 #include "logreport/Calendar.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,6 +33,8 @@ enum class Problem : std::uint8_t {
   NulBytes,
   Empty,
   OutsideFileDay,  // dated neither the file's day nor the day before (an entry written at midnight)
+  CrOnly,          // the file's lines end in CR alone: read as lines all the same, named once
+  TooLong,         // longer than any entry the panel writes: skipped without being held whole
 };
 [[nodiscard]] std::string_view ProblemText(Problem problem);
 
@@ -60,6 +63,11 @@ class LogReader {
   void Reserve(std::size_t bytes) { data_.entries.reserve(bytes / 32); }
   // Files must come in date order; the bytes need to live only for the call.
   void AddFile(const LogFile& file, std::string_view bytes);
+  // The same in pieces of any size, so that a file is never held whole: BeginFile, Feed for
+  // each piece in order, EndFile.
+  void BeginFile(const LogFile& file);
+  void Feed(std::string_view bytes);
+  void EndFile();
   [[nodiscard]] LogData Take() { return std::move(data_); }
 
  private:
@@ -69,11 +77,24 @@ class LogReader {
   };
   std::uint32_t NameIndex(std::string_view name);
   void AddLine(std::string_view line, std::uint32_t file, std::uint32_t number, Day fileDay);
+  void EndLine(std::string_view line);
 
   LogData data_;
   std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> index_;
   char cachedDate_[TimeStampDateLength] = {};
   Day cachedDay_ = -1;
+
+  // The file being fed: its index and day, the line count so far, the line ending it uses,
+  // and the start of a line that the next piece ends.
+  std::uint32_t fileIndex_ = 0;
+  Day fileDay_ = 0;
+  std::uint32_t number_ = 0;
+  char lineEnd_ = 0;  // '\n', or '\r' for a file whose lines end in CR alone; 0 until seen
+  std::string partial_;
+  bool overlong_ = false;  // the current line passed MaxLineBytes and is being skipped
 };
+
+// Longer than any entry: a time stamp, a 34-byte designator and the longest text, with room.
+inline constexpr std::size_t MaxLineBytes = 4096;
 
 }  // namespace logreport

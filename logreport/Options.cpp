@@ -51,6 +51,7 @@ ParsedArguments ParseArguments(const std::vector<std::string_view>& arguments) {
       (option == "--channel" ? options.channel : option == "--html" ? options.html : options.csv) = value;
     }
   }
+  if (options.html == "-" && options.csv == "-") return fail("only one of --html and --csv can be - (standard output)");
   if (options.from && options.to && *options.from > *options.to)
     return fail("--from " + FileNameOf(*options.from).substr(0, 6) + " (" + FormatDate(*options.from) +
                 ") is later than --to " + FileNameOf(*options.to).substr(0, 6) + " (" + FormatDate(*options.to) + ")");
@@ -75,8 +76,9 @@ Reads the panel's daily event logs (yymmdd.csv) and prints, for the period and p
 the alarms raised, accepted and reset, the times from each alarm to its accept and to its
 reset (median and worst), the alarms still open at the end, the link losses and how long
 they lasted, and the time the panel was not running, when no alarm could be seen. It judges
-the alarm load against ISA-18.2 / EEMUA 191 (alarms a day and per 10 minutes, floods,
-chattering, the most frequent alarms) and names the channels to look at first.
+the alarm load against ISA-18.2 / EEMUA 191 (alarms a day and per 10 minutes, floods by a
+sliding 10-minute window, chattering, the most frequent, stale and standing alarms, hours over
+30 alarms) and names the channels to look at first. The lost-link alarm counts in the rates.
 
   LOGDIR          the log folder. Default: the folder Logs beside this program, else
                   ../lib/quellmarinox-simple-panel/Logs from this program's folder,
@@ -88,11 +90,17 @@ chattering, the most frequent alarms) and names the channels to look at first.
                   running time are reported all the same.
   --html FILE     also write a page with charts (one file, nothing fetched)
   --csv FILE      also write every alarm episode and link loss for a spreadsheet (UTF-8)
+                  FILE may be - for standard output (instead of the text), a device or a
+                  pipe; a link is written through; a file is replaced whole, never cut.
   --help          this text
 
-Days without a file, torn or unreadable lines, and names that a digital and an analogue input
-share are reported, not fatal. Exit status: 0 when the report is written; 1 when a folder or
-file cannot be read or written; 2 for bad arguments (a bad date, --from later than --to).
+Only files named yymmdd.csv (small letters, a real date) are read; others that look like a
+day's log (.CSV, 991332.csv, seven digits) are named. Days without a file, torn or unreadable
+lines, and names that a digital and an analogue input share are reported, not fatal.
+Exit status: 0 when the report is written; 1 when there is no report (the folder cannot be
+read or holds no log, or the page or CSV cannot be written); 2 for bad arguments (a bad date,
+--from later than --to); 3 when the report is written but incomplete: a day's file could not
+be read (no permission, a read error, far too large), named in the report and on stderr.
 
 )";
   if (!defaultFolder.folder.empty())

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "logreport/Analysis.h"
+#include "logreport/LogFolder.h"
 
 #include <cstdint>
 #include <string>
@@ -11,10 +12,16 @@
 namespace logreport {
 
 struct ReportContext {
-  std::string folder;       // the log folder as given or found
-  std::string folderNote;   // how it was found: "given", "the Logs folder beside this program", ...
-  std::string channelText;  // --channel as typed, empty for all channels
+  std::string folder;                        // the log folder as given or found
+  std::string folderNote;                    // how it was found: "given", "the Logs folder beside this program", ...
+  std::string channelText;                   // --channel as typed, empty for all channels
+  std::vector<SkippedFile> unread = {};      // days' files of the period that could not be read: incomplete
+  std::vector<SkippedFile> otherNames = {};  // files that look like days' logs but are not named as the panel does
 };
+// The lines that name them, for the text and for standard error; empty when there are none.
+[[nodiscard]] std::string UnreadText(const ReportContext& context);
+// The days of the period without a file, less those whose file is there but could not be read.
+[[nodiscard]] std::vector<Day> NoFileDays(const Analysis& analysis, const ReportContext& context);
 
 [[nodiscard]] std::string TextReport(const LogData& log, const Analysis& analysis, const ReportContext& context);
 [[nodiscard]] std::string HtmlReport(const LogData& log, const Analysis& analysis, const ReportContext& context);

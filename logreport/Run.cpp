@@ -43,13 +43,15 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   }
 
   std::string error;
-  const std::optional<std::vector<LogFile>> files = ListLogFiles(context.folder, error);
-  if (!files) return Failed(error);
-  if (files->empty() && !options.from && !options.to) return Failed("no log files (yymmdd.csv) in " + context.folder);
+  const std::optional<LogListing> listing = ListLogFiles(context.folder, error);
+  if (!listing) return Failed(error);
+  const std::vector<LogFile>& files = listing->files;
+  context.otherNames = listing->notRead;
+  if (files.empty() && !options.from && !options.to) return Failed("no log files (yymmdd.csv) in " + context.folder);
 
   Period period;
-  period.first = options.from ? *options.from : files->front().day;
-  period.last = options.to ? *options.to : files->back().day;
+  period.first = options.from ? *options.from : files.front().day;
+  period.last = options.to ? *options.to : files.back().day;
   if (!options.to) period.last = std::max(period.last, period.first);
   if (!options.from) period.first = std::min(period.first, period.last);
   period.end = (period.last + 1) * SecondsPerDay;
@@ -57,17 +59,16 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   LogReader reader;
   std::uintmax_t total = 0;
   const std::filesystem::path folder(context.folder);
-  for (const LogFile& file : *files) {
+  for (const LogFile& file : files) {
     std::error_code failure;
     const std::uintmax_t size = std::filesystem::file_size(folder / file.name, failure);
-    if (!failure && file.day >= period.first && file.day <= period.last) total += size;
+    if (!failure && size <= MaxDayLogBytes && file.day >= period.first && file.day <= period.last) total += size;
   }
   reader.Reserve(static_cast<std::size_t>(total));
-  std::string buffer;
-  for (const LogFile& file : *files) {
+  for (const LogFile& file : files) {
     if (file.day < period.first || file.day > period.last) continue;
-    if (!ReadWholeFile((folder / file.name).string(), buffer, error)) return Failed(error);
-    reader.AddFile(file, buffer);
+    const ReadOutcome read = ReadLogFile((folder / file.name).string(), file, reader, error);
+    if (read != ReadOutcome::Read) context.unread.push_back({file.name, error});
   }
   const LogData log = reader.Take();
   // A day not over yet ends now, or at its last entry when the clocks disagree.
@@ -81,10 +82,17 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   const Analysis analysis = Analyse(log, period, Select(log, options.channel));
   RunOutcome outcome;
   outcome.text = TextReport(log, analysis, context);
-  if (!options.html.empty() && !WriteFileWhole(options.html, HtmlReport(log, analysis, context), error))
+  // A page or CSV sent to standard output takes the text's place there.
+  if (options.html == "-" || options.csv == "-") outcome.text.clear();
+  if (!options.html.empty() && !WriteReportFile(options.html, HtmlReport(log, analysis, context), error))
     return {1, std::move(outcome.text), error};
-  if (!options.csv.empty() && !WriteFileWhole(options.csv, CsvReport(log, analysis), error))
+  if (!options.csv.empty() && !WriteReportFile(options.csv, CsvReport(log, analysis), error))
     return {1, std::move(outcome.text), error};
+  if (!context.unread.empty()) {
+    outcome.status = 3;
+    outcome.error = UnreadText(ReportContext{{}, {}, {}, context.unread, {}});
+    outcome.error.pop_back();
+  }
   return outcome;
 }
 

@@ -9,7 +9,9 @@
 namespace logreport {
 
 struct RunOutcome {
-  int status = 0;     // 0, or 1 when a folder or file could not be read or written
+  // 0; 1 when no report could be made or one of its files could not be written; 3 when the
+  // report is written but a day's file in the period could not be read (named in it).
+  int status = 0;
   std::string text;   // the text report, for standard output
   std::string error;  // why not, for standard error
 };

@@ -69,6 +69,30 @@ std::string Location(const LogData& log, std::uint32_t file, std::uint32_t line)
   return log.files[file].name + " line " + std::to_string(line);
 }
 
+std::vector<Day> NoFileDays(const Analysis& a, const ReportContext& context) {
+  std::vector<Day> days = a.missingDays;
+  std::erase_if(days, [&](Day day) {
+    return std::any_of(context.unread.begin(), context.unread.end(),
+                       [&](const SkippedFile& file) { return FileDayOf(file.name) == day; });
+  });
+  return days;
+}
+
+std::string UnreadText(const ReportContext& context) {
+  std::string out;
+  if (!context.unread.empty()) {
+    out +=
+        "Not read:   " + Plural(context.unread.size(), "day's file", "days' files") + ": this report is incomplete\n";
+    for (const SkippedFile& file : context.unread) out += "  " + file.name + ": " + file.reason + "\n";
+  }
+  if (!context.otherNames.empty()) {
+    out += "Not read:   " + Plural(context.otherNames.size(), "file looks", "files look") +
+           " like a day's log but the panel does not write that name\n";
+    for (const SkippedFile& file : context.otherNames) out += "  " + DisplayText(file.name) + ": " + file.reason + "\n";
+  }
+  return out;
+}
+
 std::string TextReport(const LogData& log, const Analysis& a, const ReportContext& context) {
   std::string out;
   const Period& period = a.period;
@@ -78,8 +102,9 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
   out += "Period:     " + FormatDate(period.first) + " to " + FormatDate(period.last) + ", " +
          Plural(days, "day", "days") + "; " + Plural(log.files.size(), "file", "files") + ", " +
          Plural(log.lines, "line", "lines") + "\n";
-  if (!a.missingDays.empty())
-    out += "No file:    " + DayRanges(a.missingDays) + " (the panel was not running or logging was off)\n";
+  if (const std::vector<Day> noFile = NoFileDays(a, context); !noFile.empty())
+    out += "No file:    " + DayRanges(noFile) + " (the panel was not running or logging was off)\n";
+  out += UnreadText(context);
   if (!context.channelText.empty()) {
     std::string chosen;
     for (std::uint32_t name = 0; name < log.names.size(); ++name) {
@@ -91,11 +116,10 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
         "Channels:   \"" + context.channelText + "\": " + (chosen.empty() ? "no channel has that name" : chosen) + "\n";
   }
 
-  out += "\nAgainst ISA-18.2 / EEMUA 191 (input alarms";
-  if (!context.channelText.empty()) out += " of the channels chosen";
-  out += a.linkLosses.empty()
-             ? ")\n"
-             : "; " + Plural(a.linkLosses.size(), "link loss comes", "link losses come") + " on top)\n";
+  out += "\nAgainst ISA-18.2 / EEMUA 191 (";
+  out += !context.channelText.empty() ? "input alarms of the channels chosen)\n"
+         : a.linkAlarms > 0           ? "input alarms and the lost-link alarm)\n"
+                                      : "input alarms)\n";
   for (const Verdict& verdict : a.verdicts) {
     out += "  ";
     Pad(out, verdict.item + ":", 23, false);
@@ -140,9 +164,12 @@ std::string TextReport(const LogData& log, const Analysis& a, const ReportContex
       pair(a.toReset), std::to_string(open));
   for (const ChannelFigures& channel : a.channels) {
     if (!channel.shared) continue;
-    out += "  * " + DisplayText(log.names[channel.name]) + ": two inputs write under this name (" +
-           Location(log, channel.shared->file, channel.shared->line) + "); " + std::to_string(channel.ambiguous) +
-           " of its " + Plural(channel.raised, "alarm", "alarms") + " cannot be told apart and are not timed\n";
+    out += "  * " + DisplayText(log.names[channel.name]) + ": entries out of sequence (first at " +
+           Location(log, channel.shared->file, channel.shared->line) +
+           "): " + Plural(channel.unpaired, "accept", "accepts") +
+           " after the alarm's accept or reset could not be paired; " + std::to_string(channel.ambiguous) + " of its " +
+           Plural(channel.raised, "alarm", "alarms") + (channel.ambiguous == 1 ? " is" : " are") +
+           " not timed (two inputs may write under this name)\n";
   }
   if (a.orphans > 0)
     out += "  " + Plural(a.orphans, "accept or reset entry has", "accept or reset entries have") +
