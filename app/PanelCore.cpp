@@ -44,7 +44,7 @@ void PanelCore::FormCreate(std::span<const std::string> arguments, std::string_v
   if (!options.startupFileName.empty()) {
     try {
       LoadConfigurationFile(options.startupFileName);
-    } catch (...) {
+    } catch (...) {  // NOLINT(bugprone-empty-catch): reported already, see below
       // The load's own message box is the only report of a start-up file that fails.
     }
     ApplyDesignators();

@@ -129,6 +129,7 @@ struct Program {
   void Start() {
     unit.Forget();
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     const pid_t parent = ::getpid();

@@ -19,6 +19,7 @@ enum class ControlKind {
   Text,     // line edit over a text and its NUL; typing stops at maximum characters
 };
 
+// NOLINTBEGIN(readability-redundant-member-init): without the = {} GCC warns of every row that leaves them out
 struct FieldBinding {
   std::string_view name;       // the control's object name; a family's members add their channel, from 1
   ControlKind kind;            // what control it is, and so how it shows and stores the field
@@ -31,6 +32,7 @@ struct FieldBinding {
   std::string_view text = {};  // a text field's contents before the first showing; a single check box's caption
   std::string_view all = {}, none = {};  // a check box family's "Enable All" and "Disable All" buttons
 };
+// NOLINTEND(readability-redundant-member-init)
 
 [[nodiscard]] constexpr int ControlCount(const FieldBinding& field) { return field.count == 0 ? 1 : field.count; }
 

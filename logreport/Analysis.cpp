@@ -211,6 +211,7 @@ class Walk {
 // The downtimes, then the days without a file, cut to the period.
 std::vector<TimeSpan> Unwatched(const Analysis& a) {
   std::vector<TimeSpan> spans;
+  spans.reserve(a.downtimes.size());
   for (const Downtime& down : a.downtimes) spans.push_back({down.from, down.to});
   for (const Day day : a.missingDays)
     spans.push_back({day * SecondsPerDay, std::min((day + 1) * SecondsPerDay, a.period.end)});

@@ -2,6 +2,7 @@
 
 #include "config/EventLogFormat.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace logreport {
@@ -92,7 +93,7 @@ std::string FormatSortableTime(Seconds time) {
 }
 
 std::string FormatDuration(Seconds span) {
-  if (span < 0) span = 0;
+  span = std::max<Seconds>(span, 0);
   std::string text;
   if (span >= SecondsPerDay) {
     AppendDigits(text, span / SecondsPerDay, 1);

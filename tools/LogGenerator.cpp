@@ -86,6 +86,7 @@ class Simulation final : public EventRecorder {
       Handle(event);
     }
     std::vector<GeneratedLog> logs;
+    logs.reserve(files_.size());
     for (auto& [day, bytes] : files_) logs.push_back({LogFileName(TimeOf(day * Day)), std::move(bytes)});
     return logs;
   }

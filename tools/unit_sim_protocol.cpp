@@ -29,6 +29,7 @@ template <typename Number>
 std::optional<Number> ReadNumber(std::string_view text) {
   Number value{};
   const char* end = text.data() + text.size();
+  // NOLINTNEXTLINE(bugprone-suspicious-stringview-data-usage): bounded by end, no NUL needed
   const auto [stop, failure] = std::from_chars(text.data(), end, value);
   if (failure != std::errc() || stop != end || text.empty()) return std::nullopt;
   return value;

@@ -157,7 +157,7 @@ class Station {
   Recorder& Record() { return recorder_; }
 
   const SimOptions& options_;
-  TimePoint start_{};
+  TimePoint start_;
 
  private:
   bool Bind() {
@@ -474,8 +474,8 @@ class Simulator final : public Station {
   std::optional<sockaddr_in> peer_;
   UnitImage image_;
   std::array<std::optional<TimePoint>, SimOutputCount> pulseEnds_{};
-  TimePoint nextReport_{};
-  TimePoint silentUntil_{};
+  TimePoint nextReport_;
+  TimePoint silentUntil_;
   bool silent_ = false;
 };
 

@@ -63,6 +63,7 @@ std::string_view Field(const char (&field)[N]) {
 template <std::size_t N>
 void Put(char (&field)[N], std::string_view text) {
   const std::size_t n = std::min(text.size(), N - 1);
+  // NOLINTNEXTLINE(bugprone-suspicious-stringview-data-usage): n bytes copied, no NUL read
   std::memcpy(field, text.data(), n);
   field[n] = '\0';  // the bytes after the NUL stay, as the editor leaves them
 }
