@@ -23,6 +23,7 @@
 #include <vector>
 
 inline constexpr std::string_view MainTitle = "KELDRON Quellmarinox Simple Panel";
+// "Vesion" is the title as the panel has always shown it, kept letter for letter.
 inline constexpr std::string_view MainTitleVersionLabel = " Vesion: ";
 inline constexpr std::string_view MainTitleVersion = "1.00";
 // The main window's title; the error boxes carry it too.
@@ -47,7 +48,7 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
   PanelCore(const PanelCore&) = delete;
   PanelCore& operator=(const PanelCore&) = delete;
 
-  // Start-up: the fourteen steps in their order. arguments excludes the program name.
+  // Start-up, step by step in its order. arguments excludes the program name.
   void FormCreate(std::span<const std::string> arguments, std::string_view programFilePath);
   void FormClose();
 
@@ -76,6 +77,7 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
   void ApplyEndpoint() override;
   void ApplyDesignators() override;
 
+  // The help hooks stay: this platform has no help engine (app/Help.h), so the Help button stays hidden.
   void SetUpHelp();
   void ShutDownHelp() const;
 
