@@ -12,6 +12,11 @@
 #include <filesystem>
 #include <system_error>
 
+std::string MainWindowTitle() {
+  // QMX_VERSION is the project's version, given by app/CMakeLists.txt.
+  return std::string(MainTitle) + std::string(MainTitleVersionLabel) + QMX_VERSION;
+}
+
 void PanelCore::FormCreate(std::span<const std::string> arguments, std::string_view programFilePath) {
   services_.view.SetTitle(MainWindowTitle());
   SetDefaults(Configuration);

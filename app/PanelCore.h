@@ -25,11 +25,8 @@
 inline constexpr std::string_view MainTitle = "KELDRON Quellmarinox Simple Panel";
 // "Vesion" is the title as the panel has always shown it, kept letter for letter.
 inline constexpr std::string_view MainTitleVersionLabel = " Vesion: ";
-inline constexpr std::string_view MainTitleVersion = "1.00";
-// The main window's title; the error boxes carry it too.
-inline std::string MainWindowTitle() {
-  return std::string(MainTitle) + std::string(MainTitleVersionLabel) + std::string(MainTitleVersion);
-}
+// The main window's title, ending in the project's version (CMakeLists.txt); the error boxes carry it too.
+[[nodiscard]] std::string MainWindowTitle();
 inline constexpr std::string_view HelpFileName = "quellmarinox-simple-panel.chm";
 
 struct PanelServices {

@@ -29,6 +29,10 @@ if(QMX_SANITIZE)
   target_link_options(qmx_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# Where an install puts the panel, with its Alarm.wav and Logs (cmake/Install.cmake); the
+# launcher and the log report find it there.
+set(QMX_PANEL_INSTALL_DIR lib/quellmarinox-simple-panel)
+
 # Programs land at the top of the build folder, beside Alarm.wav (qmx_program, cmake/Targets.cmake).
 set(QMX_PROGRAM_DIR ${PROJECT_BINARY_DIR})
 

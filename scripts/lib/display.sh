@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Helpers for scripts that run the panel on a virtual X display and photograph it.
-# Source it from bash; it needs Xvfb (xvfb), xauth, xwininfo (x11-utils) and ImageMagick.
+# Source it from bash; it needs Xvfb (xvfb), xauth, xwininfo (x11-utils), xdotool and ImageMagick.
 
 # Starts Xvfb on a display number nobody uses, with a cookie of its own, and exports DISPLAY
 # and XAUTHORITY for it. Sets display_pid; the caller kills it. Fails unless the server that
@@ -53,6 +53,21 @@ window_id() {
   echo "$id"
 }
 
+# The id of the first visible top-level window of the program $1 (its file name, which the
+# toolkit gives its windows as their class), waiting up to $2 seconds; empty if none. The
+# program's first window is its main window: the title need not be known here.
+program_window_id() {
+  local class=$1 seconds=${2:-10} id=
+  local tries=$((seconds * 10))
+  while [ $tries -gt 0 ]; do
+    id=$(xdotool search --onlyvisible --classname "^$class\$" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  echo "$id"
+}
+
 # The colours (RRGGBB) at the points "x,y ..." of the picture $1, one line, in the same order.
 colours_at() {
   local picture=$1
@@ -86,15 +101,14 @@ photograph_when() {
   return 1
 }
 
-# Points in the main window ("x,y" from its top left corner) whose colour shows a state:
-# a little above the centre of input N's lamp (clear of its caption), the link status lamp,
-# and the lower part of analogue input N's bar.
-input_lamp_point() {
-  local i=$(($1 - 1))
-  echo "$((i < 8 ? 119 : 279)),$((1 + 13 + 43 * (i % 8) + 5))"
+# The point "x,y" of the main window's control named $1, from window-points.txt beside this
+# file, which the window's tests check against the window itself.
+display_lib=$(dirname "${BASH_SOURCE[0]}")
+window_point() {
+  awk -v name="$1" '$1 == name { print $2 "," $3 }' "$display_lib/window-points.txt"
 }
-comms_lamp_point() { echo "324,393"; }
-analogue_bar_point() {
-  local i=$(($1 - 1)) lefts=(600 675 750 825)
-  echo "$((lefts[i % 4] + 37)),$((i < 4 ? 133 : 308))"
-}
+
+# Points whose colour shows a state: input N's lamp, the link status lamp, analogue input N's bar.
+input_lamp_point() { window_point "InputStatusAdvSmoothStatusIndicator$1"; }
+comms_lamp_point() { window_point CommsStatusAdvSmoothStatusIndicator; }
+analogue_bar_point() { window_point "AnalogueStatusJvSimIndicator$1"; }

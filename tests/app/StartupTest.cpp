@@ -11,6 +11,7 @@ using Lines = std::vector<std::string>;
 // The grammar itself, argument by argument and with toolkit options mixed in: fuzz_command_line.
 TEST(Startup, RunsTheSequenceWithTheDefaults) {
   Rig rig({"F", "/C", "-x"});
+  // The title's one spelling-out in the tests; the version in it is the project's (CMakeLists.txt).
   EXPECT_EQ(rig.view.title, "KELDRON Quellmarinox Simple Panel Vesion: 1.00");
   EXPECT_EQ(rig.core.ProgramDirectory, rig.directory.string());
   EXPECT_EQ(rig.core.LogDirectory, rig.directory.string() + "/Logs");
