@@ -29,11 +29,11 @@ inline constexpr std::string_view MainTitleVersionLabel = " Vesion: ";
 [[nodiscard]] std::string MainWindowTitle();
 inline constexpr std::string_view HelpFileName = "quellmarinox-simple-panel.chm";
 
+// What the panel is given besides its window (the StatusView, which the window itself is).
 struct PanelServices {
   UnitEndpoint& endpoint;
   Clock& clock;
   LogSink& logSink;
-  StatusView& view;
   AlarmSound& sound;
   Prompts& prompts;
   OperatorNotifier& notifier;
@@ -41,7 +41,8 @@ struct PanelServices {
 
 class PanelCore final : public EventRecorder, public ConfigurationOwner {
  public:
-  explicit PanelCore(const PanelServices& services) : services_(services), logFailure_(services.notifier) {}
+  PanelCore(const PanelServices& services, StatusView& view)
+      : services_(services), view_(view), logFailure_(services.notifier) {}
   PanelCore(const PanelCore&) = delete;
   PanelCore& operator=(const PanelCore&) = delete;
 
@@ -98,5 +99,6 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
 
  private:
   PanelServices services_;
+  StatusView& view_;
   FailureNotice logFailure_;  // entries not written, told once until one is written again
 };

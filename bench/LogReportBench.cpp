@@ -51,7 +51,7 @@ void RunOverYear(benchmark::State& state, bool allOutputs) {
   }
   for (auto _ : state) {
     const logreport::RunOutcome outcome = logreport::RunReport(options, {}, 0);
-    if (outcome.status != 0) state.SkipWithError(outcome.error.c_str());
+    if (!outcome.result.ok) state.SkipWithError(outcome.result.error.c_str());
     benchmark::DoNotOptimize(outcome.text.data());
   }
   state.counters["lines"] = static_cast<double>(year.lines);

@@ -13,19 +13,13 @@
 
 namespace logreport {
 
-std::optional<std::vector<LogFile>> ListLogFiles(const std::string& folder, std::string& error) {
-  std::vector<LogFile> files;
+Result ListLogFiles(const std::string& folder, std::vector<LogFile>& files) {
+  files.clear();
   std::error_code failure;
   std::filesystem::directory_iterator it(folder, failure);
-  if (failure) {
-    error = folder + ": " + failure.message();
-    return std::nullopt;
-  }
+  if (failure) return Result::Failure(folder + ": " + failure.message());
   for (; it != std::filesystem::directory_iterator(); it.increment(failure)) {
-    if (failure) {
-      error = folder + ": " + failure.message();
-      return std::nullopt;
-    }
+    if (failure) return Result::Failure(folder + ": " + failure.message());
     const std::string name = it->path().filename().string();
     const std::optional<Day> day = FileDayOf(name);
     if (!day) continue;
@@ -35,20 +29,17 @@ std::optional<std::vector<LogFile>> ListLogFiles(const std::string& folder, std:
   }
   std::sort(files.begin(), files.end(),
             [](const LogFile& a, const LogFile& b) { return a.day != b.day ? a.day < b.day : a.name < b.name; });
-  return files;
+  return Result::Success();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& buffer, std::string& error) {
+Result ReadWholeFile(const std::string& path, std::string& buffer) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (fd < 0) return Result::Failure(path + ": " + std::strerror(errno));
   struct stat info = {};
   if (::fstat(fd, &info) != 0) {
-    error = path + ": " + std::strerror(errno);
+    Result failed = Result::Failure(path + ": " + std::strerror(errno));  // before close may change errno
     ::close(fd);
-    return false;
+    return failed;
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
   buffer.resize(static_cast<std::size_t>(info.st_size));
@@ -57,29 +48,26 @@ bool ReadWholeFile(const std::string& path, std::string& buffer, std::string& er
     const ssize_t got = ::read(fd, buffer.data() + filled, buffer.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = path + ": " + std::strerror(errno);
+      Result failed = Result::Failure(path + ": " + std::strerror(errno));
       ::close(fd);
-      return false;
+      return failed;
     }
     if (got == 0) break;  // cut shorter meanwhile
     filled += static_cast<std::size_t>(got);
   }
   buffer.resize(filled);
   ::close(fd);
-  return true;
+  return Result::Success();
 }
 
 }  // namespace logreport
 
 namespace logreport {
 
-bool WriteFileWhole(const std::string& path, std::string_view bytes, std::string& error) {
+Result WriteFileWhole(const std::string& path, std::string_view bytes) {
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return false;
-  }
+  if (fd < 0) return Result::Failure(path + ": " + std::strerror(errno));
   std::size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -94,11 +82,11 @@ bool WriteFileWhole(const std::string& path, std::string_view bytes, std::string
   ::fchmod(fd, 0666 & ~mask);
   const bool closed = ::close(fd) == 0;
   if (written != bytes.size() || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = path + ": " + std::strerror(writeError != 0 ? writeError : errno);
+    Result failed = Result::Failure(path + ": " + std::strerror(writeError != 0 ? writeError : errno));
     ::unlink(temporary.c_str());
-    return false;
+    return failed;
   }
-  return true;
+  return Result::Success();
 }
 
 }  // namespace logreport

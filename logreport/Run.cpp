@@ -11,7 +11,7 @@
 
 namespace logreport {
 namespace {
-RunOutcome Failed(std::string error) { return {1, {}, std::move(error)}; }
+RunOutcome Failed(std::string error) { return {Result::Failure(std::move(error)), {}}; }
 
 // The channels named TEXT, or else every channel whose name holds it.
 std::vector<bool> Select(const LogData& log, const std::string& channel) {
@@ -42,14 +42,13 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
         "quellmarinox-log-report LOGDIR");
   }
 
-  std::string error;
-  const std::optional<std::vector<LogFile>> files = ListLogFiles(context.folder, error);
-  if (!files) return Failed(error);
-  if (files->empty() && !options.from && !options.to) return Failed("no log files (yymmdd.csv) in " + context.folder);
+  std::vector<LogFile> files;
+  if (Result listed = ListLogFiles(context.folder, files); !listed.ok) return {std::move(listed), {}};
+  if (files.empty() && !options.from && !options.to) return Failed("no log files (yymmdd.csv) in " + context.folder);
 
   Period period;
-  period.first = options.from ? *options.from : files->front().day;
-  period.last = options.to ? *options.to : files->back().day;
+  period.first = options.from ? *options.from : files.front().day;
+  period.last = options.to ? *options.to : files.back().day;
   if (!options.to) period.last = std::max(period.last, period.first);
   if (!options.from) period.first = std::min(period.first, period.last);
   period.end = (period.last + 1) * SecondsPerDay;
@@ -57,16 +56,16 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   LogReader reader;
   std::uintmax_t total = 0;
   const std::filesystem::path folder(context.folder);
-  for (const LogFile& file : *files) {
+  for (const LogFile& file : files) {
     std::error_code failure;
     const std::uintmax_t size = std::filesystem::file_size(folder / file.name, failure);
     if (!failure && file.day >= period.first && file.day <= period.last) total += size;
   }
   reader.Reserve(static_cast<std::size_t>(total));
   std::string buffer;
-  for (const LogFile& file : *files) {
+  for (const LogFile& file : files) {
     if (file.day < period.first || file.day > period.last) continue;
-    if (!ReadWholeFile((folder / file.name).string(), buffer, error)) return Failed(error);
+    if (Result read = ReadWholeFile((folder / file.name).string(), buffer); !read.ok) return {std::move(read), {}};
     reader.AddFile(file, buffer);
   }
   const LogData log = reader.Take();
@@ -79,12 +78,9 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   }
 
   const Analysis analysis = Analyse(log, period, Select(log, options.channel));
-  RunOutcome outcome;
-  outcome.text = TextReport(log, analysis, context);
-  if (!options.html.empty() && !WriteFileWhole(options.html, HtmlReport(log, analysis, context), error))
-    return {1, std::move(outcome.text), error};
-  if (!options.csv.empty() && !WriteFileWhole(options.csv, CsvReport(log, analysis), error))
-    return {1, std::move(outcome.text), error};
+  RunOutcome outcome{Result::Success(), TextReport(log, analysis, context)};
+  if (!options.html.empty()) outcome.result = WriteFileWhole(options.html, HtmlReport(log, analysis, context));
+  if (outcome.result.ok && !options.csv.empty()) outcome.result = WriteFileWhole(options.csv, CsvReport(log, analysis));
   return outcome;
 }
 

@@ -2,6 +2,7 @@
 // the period, judge them, and write the HTML page and the CSV file when asked.
 #pragma once
 
+#include "config/Result.h"
 #include "logreport/Options.h"
 
 #include <string>
@@ -9,9 +10,8 @@
 namespace logreport {
 
 struct RunOutcome {
-  int status = 0;     // 0, or 1 when a folder or file could not be read or written
-  std::string text;   // the text report, for standard output
-  std::string error;  // why not, for standard error
+  Result result;     // a failure when a folder or file could not be read or written (exit status 1)
+  std::string text;  // the text report, for standard output
 };
 
 // now: the local time, so that a day not over yet ends at it.

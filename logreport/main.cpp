@@ -34,10 +34,11 @@ int main(int argc, char** argv) {
   }
   const RunOutcome outcome = RunReport(*parsed.options, defaultFolder, LocalNow());
   std::fwrite(outcome.text.data(), 1, outcome.text.size(), stdout);
-  if (std::fflush(stdout) != 0 && outcome.status == 0) {
+  if (std::fflush(stdout) != 0 && outcome.result.ok) {
     std::fputs("quellmarinox-log-report: standard output: write failed\n", stderr);
     return 1;
   }
-  if (outcome.status != 0) std::fprintf(stderr, "quellmarinox-log-report: %s\n", outcome.error.c_str());
-  return outcome.status;
+  if (outcome.result.ok) return 0;
+  std::fprintf(stderr, "quellmarinox-log-report: %s\n", outcome.result.error.c_str());
+  return 1;
 }
