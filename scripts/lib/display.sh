@@ -38,35 +38,33 @@ start_virtual_display() {
   return 1
 }
 
-# The id of the top-level window whose title begins with $1 (the toolkit may add the program's
-# name after it), waiting up to $2 seconds; empty if none.
-# Only a window with a class counts: the toolkit's hidden 1x1 leader carries the title too.
-window_id() {
-  local title=$1 seconds=${2:-10} id=
+# The first line the command $2... prints, run every tenth of a second for up to $1 seconds
+# until it prints one; empty if it never does.
+first_line_within() {
+  local seconds=$1 line=
+  shift
   local tries=$((seconds * 10))
   while [ $tries -gt 0 ]; do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | grep -F '": ("' | awk '{print $1}' | head -n 1)
-    [ -n "$id" ] && break
+    line=$("$@" 2>/dev/null | head -n 1)
+    [ -n "$line" ] && break
     sleep 0.1
     tries=$((tries - 1))
   done
-  echo "$id"
+  echo "$line"
 }
 
+# The ids of the top-level windows whose title begins with $1 (the toolkit may add the
+# program's name after it). Only a window with a class counts: the toolkit's hidden 1x1
+# leader carries the title too.
+windows_titled() { xwininfo -root -tree | grep -F "\"$1" | grep -F '": ("' | awk '{print $1}'; }
+
+# The id of the top-level window titled $1, waiting up to $2 seconds (default 10); empty if none.
+window_id() { first_line_within "${2:-10}" windows_titled "$1"; }
+
 # The id of the first visible top-level window of the program $1 (its file name, which the
-# toolkit gives its windows as their class), waiting up to $2 seconds; empty if none. The
-# program's first window is its main window: the title need not be known here.
-program_window_id() {
-  local class=$1 seconds=${2:-10} id=
-  local tries=$((seconds * 10))
-  while [ $tries -gt 0 ]; do
-    id=$(xdotool search --onlyvisible --classname "^$class\$" 2>/dev/null | head -n 1)
-    [ -n "$id" ] && break
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  echo "$id"
-}
+# toolkit gives its windows as their class), waiting up to $2 seconds (default 10); empty if
+# none. The program's first window is its main window: the title need not be known here.
+program_window_id() { first_line_within "${2:-10}" xdotool search --onlyvisible --classname "^$1\$"; }
 
 # The colours (RRGGBB) at the points "x,y ..." of the picture $1, one line, in the same order.
 colours_at() {
