@@ -61,11 +61,9 @@ class ClickableLabel final : public QLabel {
 };
 }  // namespace
 
-TMainForm::TMainForm(const MainFormServices& services, const std::vector<std::string>& arguments,
+TMainForm::TMainForm(const PanelServices& services, const std::vector<std::string>& arguments,
                      const std::string& programFilePath, QWidget* parent)
-    : QWidget(parent),
-      core_(PanelServices{services.endpoint, services.clock, services.logSink, *this, services.sound, services.prompts,
-                          services.notifier}) {
+    : QWidget(parent), core_(services, *this) {
   setObjectName("MainForm");
   setFixedSize(ClientWidth, ClientHeight);
   setFont(PanelFont());

@@ -20,20 +20,11 @@ class StatusIndicator;
 class BarIndicator;
 class GlassButton;
 
-struct MainFormServices {
-  UnitEndpoint& endpoint;
-  Clock& clock;
-  LogSink& logSink;
-  AlarmSound& sound;
-  Prompts& prompts;
-  OperatorNotifier& notifier;
-};
-
 class TMainForm final : public QWidget, public StatusView {
   Q_OBJECT
  public:
   // Builds the window and runs FormCreate with the arguments after the program name.
-  TMainForm(const MainFormServices& services, const std::vector<std::string>& arguments,
+  TMainForm(const PanelServices& services, const std::vector<std::string>& arguments,
             const std::string& programFilePath, QWidget* parent = nullptr);
   ~TMainForm() override;
 

@@ -12,8 +12,13 @@
 #include <filesystem>
 #include <system_error>
 
+std::string MainWindowTitle() {
+  // QMX_VERSION is the project's version, given by app/CMakeLists.txt.
+  return std::string(MainTitle) + std::string(MainTitleVersionLabel) + QMX_VERSION;
+}
+
 void PanelCore::FormCreate(std::span<const std::string> arguments, std::string_view programFilePath) {
-  services_.view.SetTitle(MainWindowTitle());
+  view_.SetTitle(MainWindowTitle());
   SetDefaults(Configuration);
   ProgramDirectory = ProgramDirectoryOf(programFilePath);
 
@@ -84,7 +89,7 @@ void PanelCore::Timer1Timer() {
 
 void PanelCore::ConnectButtonClick() {
   PollCountdown = 0;
-  StatusView& view = services_.view;
+  StatusView& view = view_;
   if (view.ConnectButtonCaption() == "Disconnect") {
     services_.endpoint.Close();
     view.SetConnectButtonCaption("Connect");
@@ -95,7 +100,7 @@ void PanelCore::ConnectButtonClick() {
     LinkState = ::LinkState::LinkNotConnected;
     return;
   }
-  const EndpointResult opened = services_.endpoint.Open();
+  const Result opened = services_.endpoint.Open();
   if (!opened.ok) {
     view.SetConnectButtonCaption("Connect");
     services_.prompts.ShowError("Cannot open the link: " + opened.error);
@@ -115,7 +120,7 @@ void PanelCore::EvaluateLinkState() {
 
 void PanelCore::ShowLinkStatus() {
   const LinkLook look = LinkStatusLook(LinkState, BlinkPhase);
-  StatusView& view = services_.view;
+  StatusView& view = view_;
   if (view.CommsIndicatorColour() != look.fill) view.SetCommsIndicatorColour(look.fill);
   if (view.ConnectionStatusText() != look.text) view.SetConnectionStatusText(look.text);
 }
@@ -141,7 +146,7 @@ void PanelCore::RefreshStatusDisplay() {
                              Report.AnalogueValue,
                              BlinkPhase,
                              LinkUp};
-  ::RefreshStatusDisplay(inputs, services_.view);
+  ::RefreshStatusDisplay(inputs, view_);
 }
 
 void PanelCore::UpdateAlarmSound() {
@@ -165,7 +170,7 @@ void PanelCore::SendOutputCommand(int channel) {
   const std::string command = Configuration.OutputUsePulse[channel]
                                   ? BuildPulseCommand(name, channel, Configuration.OutputPulsePeriod[channel])
                                   : BuildToggleCommand(name, channel);
-  const EndpointResult sent = services_.endpoint.Send(command);
+  const Result sent = services_.endpoint.Send(command);
   if (!sent.ok) {
     // No log entry for a command that never left.
     services_.prompts.ShowError("Cannot send the command for " + ReadText(Configuration.OutputDesignator[channel]) +
@@ -190,7 +195,7 @@ void PanelCore::AppendLogLine(std::string_view line, const LocalTime& made) {
   const std::string path = LogDirectory + "/" + LogFileName(made);
   // A failed entry is dropped and the next one tries again; the operator is told, without
   // being stopped, once until an entry is written again.
-  const AppendResult result = services_.logSink.Append(path, line);
+  const Result result = services_.logSink.Append(path, line);
   if (result.ok)
     logFailure_.Succeeded();
   else
@@ -215,7 +220,7 @@ void PanelCore::ApplyEndpoint() {
 }
 
 void PanelCore::ApplyDesignators() {
-  StatusView& view = services_.view;
+  StatusView& view = view_;
   for (int i = 0; i < DigitalInputCount; ++i) view.SetInputLabelText(i, ReadText(Configuration.InputDesignator[i]));
   for (int i = 0; i < OutputCount; ++i) view.SetOutputButtonCaption(i, ReadText(Configuration.OutputDesignator[i]));
   for (int i = 0; i < AnalogueInputCount; ++i)
@@ -228,13 +233,13 @@ void PanelCore::SetUpHelp() {
                      .lexically_normal()
                      .string();
   if (!std::filesystem::exists(HelpFilePath, ignored) || !LoadHelpEngine()) {
-    services_.view.SetHelpButtonVisible(false);
+    view_.SetHelpButtonVisible(false);
     return;
   }
   HelpInitialize(HelpCookie);
 }
 
 void PanelCore::ShutDownHelp() const {
-  if (services_.view.HelpButtonVisible()) HelpCloseAll();
+  if (view_.HelpButtonVisible()) HelpCloseAll();
   if (HelpEngineLoaded()) HelpUninitializeAndUnload(HelpCookie);
 }

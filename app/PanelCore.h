@@ -23,19 +23,17 @@
 #include <vector>
 
 inline constexpr std::string_view MainTitle = "KELDRON Quellmarinox Simple Panel";
+// "Vesion" is the title as the panel has always shown it, kept letter for letter.
 inline constexpr std::string_view MainTitleVersionLabel = " Vesion: ";
-inline constexpr std::string_view MainTitleVersion = "1.00";
-// The main window's title; the error boxes carry it too.
-inline std::string MainWindowTitle() {
-  return std::string(MainTitle) + std::string(MainTitleVersionLabel) + std::string(MainTitleVersion);
-}
+// The main window's title, ending in the project's version (CMakeLists.txt); the error boxes carry it too.
+[[nodiscard]] std::string MainWindowTitle();
 inline constexpr std::string_view HelpFileName = "quellmarinox-simple-panel.chm";
 
+// What the panel is given besides its window (the StatusView, which the window itself is).
 struct PanelServices {
   UnitEndpoint& endpoint;
   Clock& clock;
   LogSink& logSink;
-  StatusView& view;
   AlarmSound& sound;
   Prompts& prompts;
   OperatorNotifier& notifier;
@@ -43,11 +41,12 @@ struct PanelServices {
 
 class PanelCore final : public EventRecorder, public ConfigurationOwner {
  public:
-  explicit PanelCore(const PanelServices& services) : services_(services), logFailure_(services.notifier) {}
+  PanelCore(const PanelServices& services, StatusView& view)
+      : services_(services), view_(view), logFailure_(services.notifier) {}
   PanelCore(const PanelCore&) = delete;
   PanelCore& operator=(const PanelCore&) = delete;
 
-  // Start-up: the fourteen steps in their order. arguments excludes the program name.
+  // Start-up, step by step in its order. arguments excludes the program name.
   void FormCreate(std::span<const std::string> arguments, std::string_view programFilePath);
   void FormClose();
 
@@ -76,6 +75,7 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
   void ApplyEndpoint() override;
   void ApplyDesignators() override;
 
+  // The help hooks stay: this platform has no help engine (app/Help.h), so the Help button stays hidden.
   void SetUpHelp();
   void ShutDownHelp() const;
 
@@ -99,5 +99,6 @@ class PanelCore final : public EventRecorder, public ConfigurationOwner {
 
  private:
   PanelServices services_;
+  StatusView& view_;
   FailureNotice logFailure_;  // entries not written, told once until one is written again
 };

@@ -3,8 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/GuardedApplication.h"
 #include "app/MainWindow.h"
-#include "app/ProgramPath.h"
 #include "app/QtPrompts.h"
+#include "config/ProgramPath.h"
 #include "editor/EditForm.h"
 #include "link/UdpUnitEndpoint.h"
 #include "monitor/QtAlarmSound.h"
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     QtAlarmSound sound(ProgramDirectoryOf(programFile) + "/Alarm.wav", notifier);
     QtPrompts prompts;
 
-    auto mainForm = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, logSink, sound, prompts, notifier},
+    auto mainForm = std::make_unique<TMainForm>(PanelServices{endpoint, clock, logSink, sound, prompts, notifier},
                                                 arguments, programFile);
     QObject::connect(mainForm.get(), &TMainForm::closed, &application, [&closed] { closed = true; });
     QObject::connect(

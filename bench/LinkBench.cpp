@@ -20,10 +20,10 @@ constexpr std::int64_t ClearEvery = 4096;
 class DroppingEndpoint final : public UnitEndpoint {
  public:
   void SetRemote(std::string, std::uint16_t) override {}
-  EndpointResult Open() override { return {true, {}}; }
+  Result Open() override { return {true, {}}; }
   void Close() override {}
   [[nodiscard]] bool IsOpen() const override { return true; }
-  [[nodiscard]] EndpointResult Send(std::string_view datagram) override {
+  [[nodiscard]] Result Send(std::string_view datagram) override {
     benchmark::DoNotOptimize(datagram.data());
     return {true, {}};
   }

@@ -114,7 +114,7 @@ BENCHMARK(BM_RefreshEverythingChanged);
 static void BM_LogEventToFile(benchmark::State& state) {
   TempProgramDirectory folder("qmx-log-bench");
   FakeServices<FakeEndpoint, SystemClock, FileLogSink> fakes;
-  PanelCore core{fakes.services()};
+  PanelCore core{fakes.services(), fakes.view};
   core.FormCreate({}, folder.program());
   for (auto _ : state) core.LogEvent(EventCode::DigitalAlarm, 2);
   if (!std::filesystem::exists(core.LogDirectory + "/" + LogFileName(fakes.clock.Now())))

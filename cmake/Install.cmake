@@ -1,16 +1,17 @@
 # Where an install puts things. The panel finds Alarm.wav and its Logs folder beside its own
 # file, so it lives in a folder of its own, lib/quellmarinox-simple-panel, and bin/ holds a
 # small launcher that runs it (and turns a plain file name into -F<file>, for the desktop entry).
+# QMX_PANEL_INSTALL_DIR (lib/quellmarinox-simple-panel) is set in cmake/ProjectOptions.cmake.
 include(GNUInstallDirs)
 
-set(QMX_PANEL_INSTALL_DIR lib/quellmarinox-simple-panel)
 set(QMX_DOC_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/doc/quellmarinox-simple-panel)
 
 # The programs link only system libraries, found by the usual search: no RPATH.
 set_target_properties(quellmarinox-simple-panel quellmarinox-unit-sim quellmarinox-log-report PROPERTIES INSTALL_RPATH "")
 install(TARGETS quellmarinox-simple-panel RUNTIME DESTINATION ${QMX_PANEL_INSTALL_DIR})
 install(FILES ${QMX_PROGRAM_DIR}/Alarm.wav DESTINATION ${QMX_PANEL_INSTALL_DIR})
-install(PROGRAMS packaging/quellmarinox-simple-panel.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+configure_file(packaging/quellmarinox-simple-panel.sh ${PROJECT_BINARY_DIR}/quellmarinox-simple-panel.sh @ONLY)
+install(PROGRAMS ${PROJECT_BINARY_DIR}/quellmarinox-simple-panel.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
         RENAME quellmarinox-simple-panel)
 install(TARGETS quellmarinox-unit-sim quellmarinox-log-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The log report finds an installed panel's logs at ../lib/quellmarinox-simple-panel/Logs from bin/.
@@ -57,8 +58,9 @@ install(FILES ${QMX_COMPRESSED_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/ma
 # to root, so Logs is a link to a log folder that its operators may write. Under the prefix
 # /usr (the Debian package) that is /var/log/quellmarinox-simple-panel, which the package's
 # postinst makes with its group; under any other prefix it is PREFIX/var/log/..., made here.
+install(CODE "set(panel_dir \"${QMX_PANEL_INSTALL_DIR}\")")
 install(CODE [=[
-  set(logs_link "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/quellmarinox-simple-panel/Logs")
+  set(logs_link "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${panel_dir}/Logs")
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
     set(logs /var/log/quellmarinox-simple-panel)
   else()

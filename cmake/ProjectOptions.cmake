@@ -10,6 +10,13 @@ endif()
 option(QMX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QMX_FUZZ "Build the fuzz targets with libFuzzer (clang only)" OFF)
 option(QMX_FUZZ_ONLY "Build only the core libraries and the fuzz targets (no Qt)" OFF)
+option(QMX_CORES_ONLY "Build only the Qt-free core libraries with their tests (no Qt, no libpulse)" OFF)
+# The Qt adapters, the windows and the programs need Qt; the cores and their tests do not.
+if(QMX_FUZZ_ONLY OR QMX_CORES_ONLY)
+  set(QMX_WITH_QT OFF)
+else()
+  set(QMX_WITH_QT ON)
+endif()
 
 # Warnings for every target of ours.
 add_library(qmx_options INTERFACE)
@@ -22,5 +29,11 @@ if(QMX_SANITIZE)
   target_link_options(qmx_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# Programs land at the top of the build folder, beside Alarm.wav.
+# Where an install puts the panel, with its Alarm.wav and Logs (cmake/Install.cmake); the
+# launcher and the log report find it there.
+set(QMX_PANEL_INSTALL_DIR lib/quellmarinox-simple-panel)
+
+# Programs land at the top of the build folder, beside Alarm.wav (qmx_program, cmake/Targets.cmake).
 set(QMX_PROGRAM_DIR ${PROJECT_BINARY_DIR})
+
+include(${CMAKE_CURRENT_LIST_DIR}/Targets.cmake)

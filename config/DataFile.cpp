@@ -65,9 +65,7 @@ class Descriptor {
   int fd_;
 };
 
-SaveResult Failed(const char* what, int error) {
-  return SaveResult{false, std::string(what) + ": " + std::strerror(error)};
-}
+Result Failed(const char* what, int error) { return Result{false, std::string(what) + ": " + std::strerror(error)}; }
 
 // Writes every byte from offset 0, going on after short writes; false with errno set on failure.
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -144,8 +142,8 @@ int CreateTemporary(int folder, mode_t mode, std::string& name, int& error) {
 // Where no scratch file can be made beside the file (a folder the user cannot write) but the
 // file itself can be written, it is overwritten where it lies. Room for the whole content is
 // claimed first, so a full disk refuses the save before any old byte is touched.
-SaveResult WriteInPlace(const std::string& target, const struct stat& old, std::span<const std::uint8_t> bytes,
-                        const SaveResult& noTemporary) {
+Result WriteInPlace(const std::string& target, const struct stat& old, std::span<const std::uint8_t> bytes,
+                    const Result& noTemporary) {
   Descriptor out(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
   if (!out) return noTemporary;
   const off_t length = static_cast<off_t>(bytes.size());
@@ -158,7 +156,7 @@ SaveResult WriteInPlace(const std::string& target, const struct stat& old, std::
   }
   if (!WriteAll(out.get(), bytes) || ::ftruncate(out.get(), length) != 0 || ::fsync(out.get()) != 0 || out.Close() != 0)
     return Failed("cannot write the file", errno);
-  return SaveResult{true, {}};
+  return Result{true, {}};
 }
 }  // namespace
 
@@ -189,7 +187,7 @@ LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config) {
   return outcome;
 }
 
-SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+Result WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   int error = 0;
   const std::optional<std::string> followed = FollowLinks(path, error);
   if (!followed) return Failed("cannot create the file", error);
@@ -197,7 +195,7 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
   struct stat old = {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (!exists && errno != ENOENT) return Failed("cannot create the file", errno);
-  if (exists && !S_ISREG(old.st_mode)) return SaveResult{false, "cannot replace the file: it is not a regular file"};
+  if (exists && !S_ISREG(old.st_mode)) return Result{false, "cannot replace the file: it is not a regular file"};
 
   const Place place = Split(target);
   if (place.name.empty() || place.name == "." || place.name == "..") return Failed("cannot create the file", EISDIR);
@@ -210,7 +208,7 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
   std::string temporary;
   Descriptor out(folder ? CreateTemporary(folder.get(), exists ? 0600 : 0666, temporary, error) : -1);
   if (!out) {
-    const SaveResult noTemporary = Failed("cannot create the file", error);
+    const Result noTemporary = Failed("cannot create the file", error);
     return exists ? WriteInPlace(target, old, bytes, noTemporary) : noTemporary;
   }
   auto fail = [&](const char* what, int why) {
@@ -232,10 +230,10 @@ SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uin
   // Make the new name itself durable; a folder that cannot be synced still holds the file.
   const Descriptor synced(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (synced) (void)::fsync(synced.get());
-  return SaveResult{true, {}};
+  return Result{true, {}};
 }
 
-SaveResult WriteDataFile(const std::string& path, const UnitConfiguration& config) {
+Result WriteDataFile(const std::string& path, const UnitConfiguration& config) {
   const auto bytes = EncodeDataFile(config);
   return WriteFileAtomically(path, bytes);
 }

@@ -2,6 +2,7 @@
 // UnitConfiguration exactly as they lie in memory, 1948 bytes in all.
 #pragma once
 
+#include "config/Result.h"
 #include "config/UnitConfiguration.h"
 
 #include <array>
@@ -36,11 +37,6 @@ enum class LoadOutcome { Loaded, CannotOpen, Incompatible, LaterFormat, ReadErro
 // simply ends early still replaces the leading bytes it holds.
 [[nodiscard]] LoadOutcome ReadDataFile(const std::string& path, UnitConfiguration& config);
 
-struct SaveResult {
-  bool ok = false;
-  std::string reason;  // why it failed, for the operator; empty when ok
-};
-
 // Writes the whole file under a fresh temporary name beside the target and renames it over
 // the target, so a failed or interrupted save never destroys the file that was there. The
 // temporary name is short and does not include the target's ("qmx-XXXXXX.saving"), so a
@@ -48,5 +44,5 @@ struct SaveResult {
 // symbolic link is written through (the file it names is replaced, the link stays); a
 // replaced file keeps its mode and, where permitted, its owner. Where no temporary file can
 // be made beside it but the file itself is writable, the file is overwritten in place.
-[[nodiscard]] SaveResult WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
-[[nodiscard]] SaveResult WriteDataFile(const std::string& path, const UnitConfiguration& config);
+[[nodiscard]] Result WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+[[nodiscard]] Result WriteDataFile(const std::string& path, const UnitConfiguration& config);

@@ -483,10 +483,10 @@ void TEditForm::SaveConfigurationFile() {
   ControlsToConfiguration(Configuration);
   const auto fileName = prompts_.ChooseFileToSave();
   if (!fileName) return;
-  const SaveResult saved = WriteDataFile(*fileName, Configuration);
+  const Result saved = WriteDataFile(*fileName, Configuration);
   // The copy is handed over whether or not the file was written; a failure is told, not hidden.
   CopyConfiguration(owner_.WorkingConfiguration(), Configuration);
-  if (!saved.ok) prompts_.ShowError("Cannot save \"" + *fileName + "\": " + saved.reason);
+  if (!saved.ok) prompts_.ShowError("Cannot save \"" + *fileName + "\": " + saved.error);
 }
 
 void TEditForm::ConfigurationToControls(const UnitConfiguration& config) {

@@ -30,10 +30,10 @@ void Check(bool condition, const char* what) {
 class RecordingEndpoint final : public UnitEndpoint {
  public:
   void SetRemote(std::string, std::uint16_t) override {}
-  EndpointResult Open() override { return {true, {}}; }
+  Result Open() override { return {true, {}}; }
   void Close() override {}
   bool IsOpen() const override { return true; }
-  EndpointResult Send(std::string_view datagram) override {
+  Result Send(std::string_view datagram) override {
     sent.emplace_back(datagram);
     return {!fail, fail ? "refused" : ""};
   }

@@ -1,16 +1,13 @@
 #include "link/LinkState.h"
 
+#include "config/RowTable.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
 #include <span>
 
 namespace {
-// A condition column: the row applies whatever the flag says, or only when it is on or off.
-enum class When { Any, On, Off };
-
-constexpr bool Holds(When when, bool flag) { return when == When::Any || (when == When::On) == flag; }
-
 struct LinkRow {
   LinkState state;
   When linkUp;
@@ -22,7 +19,6 @@ struct LinkRow {
 
 using enum LinkState;
 using enum When;
-constexpr std::optional<EventCode> NoEntry = std::nullopt;
 
 // The tick's rows, from LinkUp and the lost-link options. State 2 waits for the operator.
 constexpr std::array AutomaticRows{

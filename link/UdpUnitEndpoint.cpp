@@ -49,7 +49,7 @@ void UdpUnitEndpoint::SetRemote(std::string host, std::uint16_t port) {
   }
 }
 
-EndpointResult UdpUnitEndpoint::Open() {
+Result UdpUnitEndpoint::Open() {
   if (socket_) return {true, {}};
   std::string error;
   socket_ = BoundSocket(host_, error);
@@ -61,7 +61,7 @@ void UdpUnitEndpoint::Close() { socket_.reset(); }
 
 bool UdpUnitEndpoint::IsOpen() const { return socket_ != nullptr; }
 
-EndpointResult UdpUnitEndpoint::Send(std::string_view datagram) {
+Result UdpUnitEndpoint::Send(std::string_view datagram) {
   const std::optional<QHostAddress> remote = NumericAddress(host_);
   if (!remote) return {false, "not a usable address: " + host_};
 

@@ -16,10 +16,10 @@ class UdpUnitEndpoint final : public UnitEndpoint {
   UdpUnitEndpoint& operator=(const UdpUnitEndpoint&) = delete;
 
   void SetRemote(std::string host, std::uint16_t port) override;
-  [[nodiscard]] EndpointResult Open() override;
+  [[nodiscard]] Result Open() override;
   void Close() override;
   [[nodiscard]] bool IsOpen() const override;
-  [[nodiscard]] EndpointResult Send(std::string_view datagram) override;
+  [[nodiscard]] Result Send(std::string_view datagram) override;
   [[nodiscard]] std::optional<std::string> Receive() override;
 
  private:

@@ -2,15 +2,12 @@
 // one is a QUdpSocket (UdpUnitEndpoint); tests use a fake that records and queues.
 #pragma once
 
+#include "config/Result.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-
-struct EndpointResult {
-  bool ok = false;
-  std::string error;  // why it failed, for the operator; empty when ok
-};
 
 class UnitEndpoint {
  public:
@@ -18,11 +15,11 @@ class UnitEndpoint {
   // Remote host text and port for every later send; neither opens nor closes.
   virtual void SetRemote(std::string host, std::uint16_t port) = 0;
   // Binds an ephemeral local port; replies to our sends come back here.
-  [[nodiscard]] virtual EndpointResult Open() = 0;
+  [[nodiscard]] virtual Result Open() = 0;
   virtual void Close() = 0;
   [[nodiscard]] virtual bool IsOpen() const = 0;
   // One datagram to the remote host and port; leaves from a temporary socket while closed.
-  [[nodiscard]] virtual EndpointResult Send(std::string_view datagram) = 0;
+  [[nodiscard]] virtual Result Send(std::string_view datagram) = 0;
   // One waiting datagram, without blocking; nullopt when none waits or the read failed.
   [[nodiscard]] virtual std::optional<std::string> Receive() = 0;
 };

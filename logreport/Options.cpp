@@ -5,7 +5,9 @@
 
 namespace logreport {
 namespace {
-constexpr std::string_view InstalledLogs = "../lib/quellmarinox-simple-panel/Logs";
+// Where an installed panel keeps its logs, from the folder of this program (bin/); the panel's
+// folder is the build's (QMX_PANEL_INSTALL_DIR).
+std::string InstalledLogs() { return "../" + std::string(QMX_PANEL_INSTALL_DIR) + "/Logs"; }
 
 bool IsFolder(const std::string& path) {
   std::error_code failure;
@@ -63,7 +65,7 @@ FolderChoice DefaultLogFolder(const std::string& programFolder) {
   const std::string beside = programFolder + "/Logs";
   if (IsFolder(beside)) return {beside, "the Logs folder beside this program"};
   const std::string installed =
-      std::filesystem::path(programFolder + "/" + std::string(InstalledLogs)).lexically_normal().string();
+      std::filesystem::path(programFolder + "/" + InstalledLogs()).lexically_normal().string();
   if (IsFolder(installed)) return {installed, "the installed panel's Logs folder"};
   return {{}, {}};
 }
@@ -81,7 +83,8 @@ sliding 10-minute window, chattering, the most frequent, stale and standing alar
 30 alarms) and names the channels to look at first. The lost-link alarm counts in the rates.
 
   LOGDIR          the log folder. Default: the folder Logs beside this program, else
-                  ../lib/quellmarinox-simple-panel/Logs from this program's folder,
+                  )" +
+                     InstalledLogs() + R"( from this program's folder,
                   where an installed panel keeps its logs.
   --from yymmdd   the first day (default: the first day that has a file)
   --to yymmdd     the last day (default: the last day that has a file)
@@ -106,8 +109,8 @@ be read (no permission, a read error, far too large), named in the report and on
   if (!defaultFolder.folder.empty())
     text += "Default log folder here: " + defaultFolder.folder + " (" + defaultFolder.note + ")\n";
   else
-    text += "Default log folder here: none found (looked for Logs and " + std::string(InstalledLogs) + " in " +
-            programFolder + ")\n";
+    text +=
+        "Default log folder here: none found (looked for Logs and " + InstalledLogs() + " in " + programFolder + ")\n";
   return text;
 }
 

@@ -1,13 +1,12 @@
 #include "monitor/AlarmMachines.h"
 
+#include "config/RowTable.h"
+
 #include <optional>
 
 namespace {
 
 using enum AlarmState;
-
-// What a row asks of one fact: nothing, that it holds, or that it does not.
-enum class Is : std::uint8_t { Any, On, Off };
 
 // The facts a row can test. "signal" is the input being active (digital) or its value being
 // out of band (analogue); the flags are the input's three configuration options.
@@ -19,15 +18,14 @@ struct Facts {
 };
 
 struct Condition {
-  Is signal = Is::Any;
-  Is accept = Is::Any;
-  Is reset = Is::Any;
-  Is enabled = Is::Any;
+  When signal = When::Any;
+  When accept = When::Any;
+  When reset = When::Any;
+  When enabled = When::Any;
 
   [[nodiscard]] constexpr bool HoldsFor(const Facts& f) const {
-    return Fits(signal, f.signal) && Fits(accept, f.accept) && Fits(reset, f.reset) && Fits(enabled, f.enabled);
+    return Holds(signal, f.signal) && Holds(accept, f.accept) && Holds(reset, f.reset) && Holds(enabled, f.enabled);
   }
-  static constexpr bool Fits(Is wanted, bool fact) { return wanted == Is::Any || (wanted == Is::On) == fact; }
 };
 
 // The next state, either fixed or chosen by one of the flags ("A if accept, else B").
@@ -54,9 +52,8 @@ struct Row {
   std::optional<EventCode> log;
 };
 
-constexpr Is On = Is::On;
-constexpr Is Off = Is::Off;
-constexpr std::nullopt_t NoEntry = std::nullopt;
+constexpr When On = When::On;
+constexpr When Off = When::Off;
 
 // The automatic pass of a digital input after each report ("signal" = the input is active).
 constexpr Row DigitalPass[] = {

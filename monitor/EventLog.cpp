@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 namespace {
-AppendResult Failure(int error) { return {false, std::generic_category().message(error)}; }
+Result Failure(int error) { return {false, std::generic_category().message(error)}; }
 
 // The designator of a channel, empty for a channel outside the array (no caller passes one).
 std::string Designator(LogChannel kind, int channel, const UnitConfiguration& config) {
@@ -34,7 +34,7 @@ LocalTime SystemClock::Now() const {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes) {
+Result FileLogSink::Append(const std::string& path, std::string_view bytes) {
   // O_APPEND: every write goes to the end, and other programs may keep the file open meanwhile.
   // The file is made only when missing (O_EXCL tells us we made it), never truncated.
   // O_NONBLOCK: a FIFO put in the file's place fails the entry at once instead of stopping the
@@ -82,7 +82,7 @@ AppendResult FileLogSink::Append(const std::string& path, std::string_view bytes
     if (::fstat(fd, &now) == 0 && now.st_size == 0) (void)::unlink(path.c_str());
   }
   if (::close(fd) != 0 && error == 0) error = errno;
-  return error == 0 ? AppendResult{} : Failure(error);
+  return error == 0 ? Result::Success() : Failure(error);
 }
 
 std::string FormatLogLine(EventCode code, int channel, const UnitConfiguration& config, const LocalTime& time) {

@@ -4,6 +4,7 @@
 
 #include "config/EventCode.h"
 #include "config/EventLogFormat.h"
+#include "config/Result.h"
 #include "config/UnitConfiguration.h"
 
 #include <string>
@@ -21,23 +22,18 @@ class SystemClock final : public Clock {
   [[nodiscard]] LocalTime Now() const override;
 };
 
-// The outcome of one entry; error says why it was not written (the system's text for errno).
-struct AppendResult {
-  bool ok = true;
-  std::string error;
-};
-
 class LogSink {
  public:
   virtual ~LogSink() = default;
   // Appends the bytes at the end of the file, creating it when missing and never truncating.
-  // An entry is written whole or not at all: on failure the file is left as it was.
-  virtual AppendResult Append(const std::string& path, std::string_view bytes) = 0;
+  // An entry is written whole or not at all: on failure the file is left as it was, and the
+  // error says why (the system's text for errno).
+  virtual Result Append(const std::string& path, std::string_view bytes) = 0;
 };
 
 class FileLogSink final : public LogSink {
  public:
-  AppendResult Append(const std::string& path, std::string_view bytes) override;
+  Result Append(const std::string& path, std::string_view bytes) override;
 };
 
 // The entry as config/EventLogFormat.h lays it out, with the designator of the channel the

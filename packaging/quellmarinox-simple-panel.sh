@@ -1,5 +1,5 @@
 #!/bin/sh
-# Starts the panel, which lives with its Alarm.wav and its Logs in ../lib/quellmarinox-simple-panel.
+# Starts the panel, which lives with its Alarm.wav and its Logs in ../@QMX_PANEL_INSTALL_DIR@.
 #
 # The panel takes a data file only as -F<file>, with no blank. A file manager or the desktop
 # menu passes a plain file name instead (the desktop entry says "%f"), so a plain argument is
@@ -8,7 +8,7 @@
 # After "--" every argument is a file name, even one that begins with "-".
 set -e
 here=$(dirname "$(readlink -f "$0")")
-program=$here/../lib/quellmarinox-simple-panel/quellmarinox-simple-panel
+program=$here/../@QMX_PANEL_INSTALL_DIR@/quellmarinox-simple-panel
 
 count=$#
 files_only=

@@ -222,9 +222,9 @@ int WriteLoopbackConfiguration(const std::string& path, const SimOptions& sim) {
   WriteText(config.IPAddress, "127.0.0.1");
   config.Port = sim.port;
   WriteText(config.DeviceName, sim.name);
-  const SaveResult saved = WriteDataFile(path, config);
+  const Result saved = WriteDataFile(path, config);
   if (!saved.ok) {
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", ProgramName, path.c_str(), saved.reason.c_str());
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", ProgramName, path.c_str(), saved.error.c_str());
     return 1;
   }
   std::printf("wrote %s for 127.0.0.1:%u\n", path.c_str(), static_cast<unsigned>(sim.port));

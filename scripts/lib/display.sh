@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Helpers for scripts that run the panel on a virtual X display and photograph it.
-# Source it from bash; it needs Xvfb (xvfb), xauth, xwininfo (x11-utils) and ImageMagick.
+# Source it from bash; it needs Xvfb (xvfb), xauth, xwininfo (x11-utils), xdotool and ImageMagick.
 
 # Starts Xvfb on a display number nobody uses, with a cookie of its own, and exports DISPLAY
 # and XAUTHORITY for it. Sets display_pid; the caller kills it. Fails unless the server that
@@ -38,20 +38,33 @@ start_virtual_display() {
   return 1
 }
 
-# The id of the top-level window whose title begins with $1 (the toolkit may add the program's
-# name after it), waiting up to $2 seconds; empty if none.
-# Only a window with a class counts: the toolkit's hidden 1x1 leader carries the title too.
-window_id() {
-  local title=$1 seconds=${2:-10} id=
+# The first line the command $2... prints, run every tenth of a second for up to $1 seconds
+# until it prints one; empty if it never does.
+first_line_within() {
+  local seconds=$1 line=
+  shift
   local tries=$((seconds * 10))
   while [ $tries -gt 0 ]; do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title" | grep -F '": ("' | awk '{print $1}' | head -n 1)
-    [ -n "$id" ] && break
+    line=$("$@" 2>/dev/null | head -n 1)
+    [ -n "$line" ] && break
     sleep 0.1
     tries=$((tries - 1))
   done
-  echo "$id"
+  echo "$line"
 }
+
+# The ids of the top-level windows whose title begins with $1 (the toolkit may add the
+# program's name after it). Only a window with a class counts: the toolkit's hidden 1x1
+# leader carries the title too.
+windows_titled() { xwininfo -root -tree | grep -F "\"$1" | grep -F '": ("' | awk '{print $1}'; }
+
+# The id of the top-level window titled $1, waiting up to $2 seconds (default 10); empty if none.
+window_id() { first_line_within "${2:-10}" windows_titled "$1"; }
+
+# The id of the first visible top-level window of the program $1 (its file name, which the
+# toolkit gives its windows as their class), waiting up to $2 seconds (default 10); empty if
+# none. The program's first window is its main window: the title need not be known here.
+program_window_id() { first_line_within "${2:-10}" xdotool search --onlyvisible --classname "^$1\$"; }
 
 # The colours (RRGGBB) at the points "x,y ..." of the picture $1, one line, in the same order.
 colours_at() {
@@ -86,15 +99,14 @@ photograph_when() {
   return 1
 }
 
-# Points in the main window ("x,y" from its top left corner) whose colour shows a state:
-# a little above the centre of input N's lamp (clear of its caption), the link status lamp,
-# and the lower part of analogue input N's bar.
-input_lamp_point() {
-  local i=$(($1 - 1))
-  echo "$((i < 8 ? 119 : 279)),$((1 + 13 + 43 * (i % 8) + 5))"
+# The point "x,y" of the main window's control named $1, from window-points.txt beside this
+# file, which the window's tests check against the window itself.
+display_lib=$(dirname "${BASH_SOURCE[0]}")
+window_point() {
+  awk -v name="$1" '$1 == name { print $2 "," $3 }' "$display_lib/window-points.txt"
 }
-comms_lamp_point() { echo "324,393"; }
-analogue_bar_point() {
-  local i=$(($1 - 1)) lefts=(600 675 750 825)
-  echo "$((lefts[i % 4] + 37)),$((i < 4 ? 133 : 308))"
-}
+
+# Points whose colour shows a state: input N's lamp, the link status lamp, analogue input N's bar.
+input_lamp_point() { window_point "InputStatusAdvSmoothStatusIndicator$1"; }
+comms_lamp_point() { window_point CommsStatusAdvSmoothStatusIndicator; }
+analogue_bar_point() { window_point "AnalogueStatusJvSimIndicator$1"; }

@@ -11,6 +11,7 @@ using Lines = std::vector<std::string>;
 // The grammar itself, argument by argument and with toolkit options mixed in: fuzz_command_line.
 TEST(Startup, RunsTheSequenceWithTheDefaults) {
   Rig rig({"F", "/C", "-x"});
+  // The title's one spelling-out in the tests; the version in it is the project's (CMakeLists.txt).
   EXPECT_EQ(rig.view.title, "KELDRON Quellmarinox Simple Panel Vesion: 1.00");
   EXPECT_EQ(rig.core.ProgramDirectory, rig.directory.string());
   EXPECT_EQ(rig.core.LogDirectory, rig.directory.string() + "/Logs");
@@ -61,7 +62,7 @@ TEST(Startup, ProgramDirectoryIsAbsoluteWithoutTrailingSeparator) {
   for (const char* program : {"quellmarinox-simple-panel", ""}) {
     SCOPED_TRACE(program);
     FakeServices<> fakes;
-    PanelCore core(fakes.services());
+    PanelCore core(fakes.services(), fakes.view);
     TempProgramDirectory here("qmx-cwd");
     const fs::path previous = fs::current_path();
     fs::current_path(here.path);
@@ -122,14 +123,14 @@ TEST(Startup, LogDirectoryIsMadeWhenMissingAndLeftAloneOtherwise) {
   fs::create_directories(dir / "Logs");
   std::ofstream(dir / "Logs" / "keep.csv") << "x";
   FakeServices<FakeEndpoint, SettableClock, FileLogSink> fakes;
-  PanelCore core(fakes.services());
+  PanelCore core(fakes.services(), fakes.view);
   core.FormCreate({}, (dir / "quellmarinox-simple-panel").string());
   EXPECT_TRUE(fs::exists(dir / "Logs" / "keep.csv"));
   EXPECT_EQ(fs::file_size(dir / "Logs" / "261205.csv"), 41u);  // "Application Started" and CR LF
   // Help file present but no engine: the button is hidden all the same.
   std::ofstream(dir / "quellmarinox-simple-panel.chm") << "help";
   fs::remove_all(dir / "Logs");
-  PanelCore again(fakes.services());
+  PanelCore again(fakes.services(), fakes.view);
   fakes.view.helpVisible = true;
   again.FormCreate({}, (dir / "quellmarinox-simple-panel").string());
   EXPECT_TRUE(fs::is_directory(dir / "Logs"));

@@ -66,7 +66,7 @@ std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 // What a save came to: "saved", or the reason it gives.
-std::string Outcome(const SaveResult& result) { return result.ok ? "saved" : result.reason; }
+std::string Outcome(const Result& result) { return result.ok ? "saved" : result.error; }
 UnitConfiguration Unusual() {
   UnitConfiguration config;
   std::memset(&config, 0x5A, sizeof config);  // holes and bytes after terminators all set
@@ -206,8 +206,8 @@ TEST(DataFile, SavingWritesThroughLinksKeepsModeAndOwnerAndTouchesNoOtherFile) {
   fs::create_symlink("real/unit.dat", dir.file("link1"));
   fs::create_symlink("link1", dir.file("link2"));
 
-  const SaveResult result = WriteDataFile(dir.file("link2"), saved);
-  EXPECT_TRUE(result.ok) << result.reason;
+  const Result result = WriteDataFile(dir.file("link2"), saved);
+  EXPECT_TRUE(result.ok) << result.error;
   EXPECT_TRUE(fs::is_symlink(dir.file("link1")));
   EXPECT_TRUE(fs::is_symlink(dir.file("link2")));
   EXPECT_EQ(Slurp(real), Encoded(saved));
@@ -233,10 +233,10 @@ TEST(DataFile, SavingWritesThroughLinksKeepsModeAndOwnerAndTouchesNoOtherFile) {
   // Links in a ring name no file; a FIFO is not replaced.
   fs::create_symlink("ring-b", dir.file("ring-a"));
   fs::create_symlink("ring-a", dir.file("ring-b"));
-  EXPECT_EQ(WriteDataFile(dir.file("ring-a"), saved).reason,
+  EXPECT_EQ(WriteDataFile(dir.file("ring-a"), saved).error,
             "cannot create the file: Too many levels of symbolic links");
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(WriteDataFile(dir.file("fifo"), saved).reason, "cannot replace the file: it is not a regular file");
+  EXPECT_EQ(WriteDataFile(dir.file("fifo"), saved).error, "cannot replace the file: it is not a regular file");
   EXPECT_EQ(fs::status(dir.file("fifo")).type(), fs::file_type::fifo);
   EXPECT_EQ(Names(dir.file("")),
             (std::vector<std::string>{"dangling", "fifo", "link1", "link2", "real", "ring-a", "ring-b"}));
@@ -250,15 +250,15 @@ TEST(DataFile, FailedSaveKeepsTheOldFileAndLeavesNothingBehind) {
   SetDefaults(second);
 
   // A full disk: the new bytes never reach the file, the old ones stay, no scratch file is left.
-  SaveResult replaced, created;
+  Result replaced, created;
   {
     FileSizeLimit full(1000);
     replaced = WriteDataFile(dir.file("unit.dat"), second);
     created = WriteDataFile(dir.file("new.dat"), second);
   }
   EXPECT_FALSE(replaced.ok);
-  EXPECT_EQ(replaced.reason, "cannot write the file: File too large");
-  EXPECT_EQ(created.reason, "cannot write the file: File too large");
+  EXPECT_EQ(replaced.error, "cannot write the file: File too large");
+  EXPECT_EQ(created.error, "cannot write the file: File too large");
   EXPECT_EQ(Slurp(dir.file("unit.dat")), good);
   EXPECT_EQ(Names(dir.file("")), std::vector<std::string>{"unit.dat"});
 }

@@ -27,13 +27,13 @@ class CountingEndpoint final : public UnitEndpoint {
     host_ = host;
     real_.SetRemote(std::move(host), port);
   }
-  EndpointResult Open() override { return real_.Open(); }
+  Result Open() override { return real_.Open(); }
   void Close() override { real_.Close(); }
   bool IsOpen() const override { return real_.IsOpen(); }
-  EndpointResult Send(std::string_view datagram) override {
+  Result Send(std::string_view datagram) override {
     // A last guard: nothing from these tests may leave for an address off this machine.
     if (host_ != "127.0.0.1") return {false, "test endpoint refuses " + host_};
-    EndpointResult result = real_.Send(datagram);
+    Result result = real_.Send(datagram);
     if (result.ok) ++sent;
     return result;
   }
@@ -161,5 +161,5 @@ struct LoopbackRig : FakeServices<CountingEndpoint> {
   }
 
   QTemporaryDir directory;
-  PanelCore core{services()};
+  PanelCore core{services(), view};
 };

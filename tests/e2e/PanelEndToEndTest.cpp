@@ -41,7 +41,7 @@ TEST(PanelEndToEnd, InputAlarmAndOutputCommandThroughTheMainWindow) {
   CountingSound sound;
   ScriptedPrompts prompts;
   RecordingNotifier notifier;
-  auto form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts, notifier},
+  auto form = std::make_unique<TMainForm>(PanelServices{endpoint, clock, sink, sound, prompts, notifier},
                                           std::vector<std::string>{"-F" + dataFile.toStdString()},
                                           (directory.path() + "/quellmarinox-simple-panel").toStdString());
   form->Timer1()->stop();  // the test ticks the core itself

@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 namespace {
 // The control's rectangle in the client area of the window.
 QRect Place(const TMainForm& form, const QString& name) {
@@ -29,7 +32,7 @@ QRect Place(const TMainForm& form, const QString& name) {
 TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
   WindowRig w;
   TMainForm& form = *w.form;
-  EXPECT_EQ(form.windowTitle(), "KELDRON Quellmarinox Simple Panel Vesion: 1.00");
+  EXPECT_EQ(form.windowTitle().toStdString(), MainWindowTitle());  // its text: tests/app/StartupTest.cpp
   EXPECT_EQ(form.size(), QSize(899, 517));
   EXPECT_EQ(form.font().pixelSize(), 11);
 
@@ -86,6 +89,25 @@ TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
   EXPECT_EQ(timer->interval(), 50);
   EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
   EXPECT_TRUE(timer->isActive());
+}
+
+// The points the scripts photograph and click lie on the controls they name.
+TEST(MainWindow, ScriptPointsLieOnTheirControls) {
+  WindowRig w;
+  std::ifstream points(QMX_WINDOW_POINTS);
+  ASSERT_TRUE(points) << QMX_WINDOW_POINTS;
+  int checked = 0;
+  for (std::string line; std::getline(points, line);) {
+    if (line.empty() || line.front() == '#') continue;
+    std::istringstream fields(line);
+    std::string name;
+    int x = -1, y = -1;
+    ASSERT_TRUE(fields >> name >> x >> y) << line;
+    const QWidget* hit = w.form->childAt(x, y);
+    EXPECT_EQ(hit ? hit->objectName().toStdString() : std::string(), name) << line;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 16 + 8 + 2);  // the input lamps, the analogue bars, the link lamp, Edit
 }
 
 TEST(MainWindow, EditShowsTheEditorAndExitCloses) {

@@ -97,7 +97,7 @@ TEST(UdpUnitEndpoint, OnlyNumericAddressesAreUsed) {
   endpoint.SetRemote("not-an-address", unit.port());
   EXPECT_EQ(endpoint.Send("KELDRON,U****************").error, "not a usable address: not-an-address");
   endpoint.Close();
-  const EndpointResult closed = endpoint.Send("KELDRON,U****************");
+  const Result closed = endpoint.Send("KELDRON,U****************");
   EXPECT_FALSE(closed.ok);
   EXPECT_EQ(closed.error, "not a usable address: not-an-address");
   endpoint.SetRemote("", unit.port());

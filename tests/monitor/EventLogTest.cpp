@@ -131,7 +131,7 @@ struct FileRig : FakeServices<FakeEndpoint, SettableClock, FileLogSink> {
   }
 
   fs::path logs;
-  PanelCore core{services()};
+  PanelCore core{services(), view};
 };
 }  // namespace
 

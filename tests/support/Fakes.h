@@ -27,7 +27,7 @@ class FakeEndpoint final : public UnitEndpoint {
     host_ = std::move(host);
     port_ = port;
   }
-  EndpointResult Open() override {
+  Result Open() override {
     if (failOpen) return {false, "open refused"};
     open_ = true;
     hostAtOpen = host_;
@@ -35,7 +35,7 @@ class FakeEndpoint final : public UnitEndpoint {
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
-  EndpointResult Send(std::string_view datagram) override {
+  Result Send(std::string_view datagram) override {
     if (failSend) return {false, "send refused"};
     sent.emplace_back(datagram);
     return {true, {}};
@@ -80,10 +80,10 @@ class SettableClock final : public Clock {
 // Keeps every file's bytes in memory and counts the entries tried.
 class MemoryLogSink final : public LogSink {
  public:
-  AppendResult Append(const std::string& path, std::string_view bytes) override {
+  Result Append(const std::string& path, std::string_view bytes) override {
     ++attempts;
     files[path] += bytes;
-    return {};
+    return Result::Success();
   }
   std::map<std::string, std::string> files;
   int attempts = 0;
@@ -223,7 +223,7 @@ class TempProgramDirectory {
 // real ones where a test or benchmark needs them.
 template <typename Endpoint = FakeEndpoint, typename ClockType = SettableClock, typename Sink = MemoryLogSink>
 struct FakeServices {
-  PanelServices services() { return {endpoint, clock, sink, view, sound, prompts, notifier}; }
+  PanelServices services() { return {endpoint, clock, sink, sound, prompts, notifier}; }
 
   Endpoint endpoint;
   ClockType clock;
@@ -263,5 +263,5 @@ class Rig : public FakeServices<> {
 
   TempProgramDirectory temp{"qmx-rig"};
   std::filesystem::path directory;
-  PanelCore core{services()};
+  PanelCore core{services(), view};
 };

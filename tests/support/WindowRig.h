@@ -12,7 +12,7 @@ struct WindowRig {
   enum class Tick { Running, Stopped };
 
   explicit WindowRig(const std::vector<std::string>& arguments = {}, Tick tick = Tick::Running) {
-    form = std::make_unique<TMainForm>(MainFormServices{endpoint, clock, sink, sound, prompts, notifier}, arguments,
+    form = std::make_unique<TMainForm>(PanelServices{endpoint, clock, sink, sound, prompts, notifier}, arguments,
                                        temp.program());
     // Stopped: only the test moves the panel, by calling the tick itself.
     if (tick == Tick::Stopped) form->Timer1()->stop();
