@@ -10,6 +10,14 @@ endif()
 option(QMX_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QMX_FUZZ "Build the fuzz targets with libFuzzer (clang only)" OFF)
 option(QMX_FUZZ_ONLY "Build only the core libraries and the fuzz targets (no Qt)" OFF)
+# The record's 80-bit reals are computed by the x87 on x86, in software (MPFR) elsewhere.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
+  set(qmx_soft_extended_default OFF)
+else()
+  set(qmx_soft_extended_default ON)
+endif()
+option(QMX_SOFT_EXTENDED "Compute the 80-bit extended reals in software instead of on the x87"
+       ${qmx_soft_extended_default})
 
 # Warnings for every target of ours.
 add_library(qmx_options INTERFACE)
