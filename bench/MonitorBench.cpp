@@ -50,7 +50,7 @@ void ShowLook(PanelCore& core, bool second) {
   core.AnalogueAlarmState.fill(second ? AlarmCleared : AlarmUnaccepted);
   core.Report.ReportedOutputs.fill(second ? 1 : 0);
   core.Report.AnalogueRaw.fill(second ? 900 : 100);
-  core.Report.AnalogueValue.fill(second ? 900.123L : 100.987L);
+  core.Report.AnalogueValue.fill(Extended::ParseDecimal(second ? "900.123" : "100.987"));
 }
 }  // namespace
 
@@ -58,13 +58,13 @@ static void BM_EvaluateAlarmsAll24(benchmark::State& state) {
   UnitConfiguration config{};
   SetDefaults(config);
   std::array<std::uint8_t, DigitalInputCount> inputs{};
-  std::array<long double, AnalogueInputCount> values{};
+  std::array<Extended, AnalogueInputCount> values{};
   std::array<AlarmState, DigitalInputCount> digital{};
   std::array<AlarmState, AnalogueInputCount> analogue{};
   NoLog log;
   // Half the inputs sit in an accepted alarm, half are quiet: a typical report changes nothing.
   for (int i = 0; i < DigitalInputCount; i += 2) inputs[i] = 1;
-  for (int i = 0; i < AnalogueInputCount; i += 2) values[i] = 2000.0L;
+  for (int i = 0; i < AnalogueInputCount; i += 2) values[i] = Extended::FromInt(2000);
   for (auto _ : state) {
     EvaluateDigitalAlarms(config, inputs, digital, log);
     EvaluateAnalogueAlarms(config, values, analogue, log);
@@ -76,11 +76,12 @@ BENCHMARK(BM_EvaluateAlarmsAll24);
 
 // The value texts of one connected refresh: eight readings scaled as the parser scales them.
 static void BM_FormatAnalogueValueAll8(benchmark::State& state) {
-  std::array<long double, AnalogueInputCount> values{};
+  std::array<Extended, AnalogueInputCount> values{};
   constexpr std::array<std::int32_t, AnalogueInputCount> Raw{0, 1, 100, 333, 512, 777, 1000, 1023};
-  for (int i = 0; i < AnalogueInputCount; ++i) values[i] = (Raw[i] * 1000.0L) * (1.0L / 1023.0L);
+  for (int i = 0; i < AnalogueInputCount; ++i)
+    values[i] = (Extended::FromInt(Raw[i]) * Extended::FromInt(1000)) * ReciprocalOf1023();
   for (auto _ : state)
-    for (const long double value : values) benchmark::DoNotOptimize(FormatAnalogueValue(value));
+    for (const Extended& value : values) benchmark::DoNotOptimize(FormatAnalogueValue(value));
 }
 BENCHMARK(BM_FormatAnalogueValueAll8);
 

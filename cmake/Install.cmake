@@ -72,6 +72,8 @@ install(CODE [=[
   file(CREATE_LINK "${logs}" "${logs_link}" SYMBOLIC)
 ]=])
 
-# An installation into a scratch folder, checked, and the installed panel run once.
-add_test(NAME install_tree COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/install_tree.sh ${PROJECT_BINARY_DIR})
+# An installation into a scratch folder, checked, and the installed panel run once (through
+# the emulator in a cross build).
+add_test(NAME install_tree COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/install_tree.sh ${PROJECT_BINARY_DIR}
+                                   ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(install_tree PROPERTIES TIMEOUT 120)

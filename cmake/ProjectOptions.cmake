@@ -17,6 +17,14 @@ if(QMX_FUZZ_ONLY OR QMX_CORES_ONLY)
 else()
   set(QMX_WITH_QT ON)
 endif()
+# The record's 80-bit reals are computed by the x87 on x86, in software (MPFR) elsewhere.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|i[3-6]86|x86)$")
+  set(qmx_soft_extended_default OFF)
+else()
+  set(qmx_soft_extended_default ON)
+endif()
+option(QMX_SOFT_EXTENDED "Compute the 80-bit extended reals in software instead of on the x87"
+       ${qmx_soft_extended_default})
 
 # Warnings for every target of ours.
 add_library(qmx_options INTERFACE)

@@ -16,10 +16,10 @@ void SetDefaults(UnitConfiguration& config) {
   std::fill(std::begin(config.AnalogueRequiresAccept), std::end(config.AnalogueRequiresAccept), 1);
   std::fill(std::begin(config.AnalogueRequiresReset), std::end(config.AnalogueRequiresReset), 1);
   for (int i = 0; i < AnalogueInputCount; ++i) {
-    config.AlarmAbove[i].Set(1024.0L);
-    config.AlarmBelow[i].Set(0.0L);
+    config.AlarmAbove[i] = Extended::FromInt(1024);
+    config.AlarmBelow[i] = Extended::FromInt(0);
   }
-  for (auto& scaling : config.AnalogueScaling) scaling.Set(1023.0L);
+  for (auto& scaling : config.AnalogueScaling) scaling = Extended::FromInt(1023);
   for (int n = 1; n <= DigitalInputCount; ++n) {
     WriteText(config.InputDesignator[n - 1], "Input " + std::to_string(n));
     WriteText(config.OutputDesignator[n - 1], "Output " + std::to_string(n));

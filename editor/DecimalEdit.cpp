@@ -11,14 +11,14 @@ const QString ExpressionHint = QStringLiteral(
 DecimalEdit::DecimalEdit(QWidget* parent) : QLineEdit(parent) {
   setProperty("invalid", false);
   setToolTip(ExpressionHint);
-  SetValue(0.0L);
+  SetValue(0);
   // Focus-out and Enter both end editing.
   connect(this, &QLineEdit::editingFinished, this, &DecimalEdit::CommitText);
 }
 
 void DecimalEdit::SetExtended(const Extended& value) {
   value_ = value;
-  shownText_ = QString::fromStdString(ShortestDecimalText(value.Get()));
+  shownText_ = QString::fromStdString(ShortestDecimalText(value));
   setText(shownText_);
   setCursorPosition(0);
   MarkInvalid(false);
@@ -43,7 +43,7 @@ void DecimalEdit::CommitText() {
     MarkInvalid(true);
     return;
   }
-  SetValue(*result);
+  SetExtended(*result);
 }
 
 void DecimalEdit::MarkInvalid(bool invalid) {

@@ -5,6 +5,8 @@
 
 #include "config/Extended.h"
 
+#include <cstdint>
+
 #include <QLineEdit>
 
 class DecimalEdit final : public QLineEdit {
@@ -14,7 +16,7 @@ class DecimalEdit final : public QLineEdit {
 
   // Shows the value as ShortestDecimalText and clears any invalid mark.
   void SetExtended(const Extended& value);
-  void SetValue(long double value) { SetExtended(Extended::From(value)); }
+  void SetValue(std::int32_t value) { SetExtended(Extended::FromInt(value)); }
   // Takes any typed text first (as at the end of editing), then gives the held value.
   [[nodiscard]] Extended ExtendedValue();
 

@@ -2,21 +2,13 @@
 
 #include "config/Extended.h"
 
-#include <locale.h>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
-// strtold in the "C" locale: the program's own locale may spell the decimal point ",".
-locale_t CLocale() {
-  static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return locale;
-}
-
-long double ReadNumber(const std::string& token) { return strtold_l(token.c_str(), nullptr, CLocale()); }
+// x87 quiet NaN and infinity, as the calculator's words "NAN" and "INF" stand for them.
+const Extended QuietNaN = Extended::FromBits(0x7FFF, 0xC000000000000000ULL);
+const Extended Infinity = Extended::FromBits(0x7FFF, 0x8000000000000000ULL);
+const Extended Zero = Extended::FromInt(0);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -37,36 +29,36 @@ class Calculator {
  public:
   explicit Calculator(std::string_view text) : text_(text) {}
 
-  std::optional<long double> Evaluate() {
-    const long double value = Expression();
+  std::optional<Extended> Evaluate() {
+    const Extended value = Expression();
     SkipSpaces();
     if (failed_ || pos_ != text_.size()) return std::nullopt;
     return value;
   }
 
  private:
-  long double Expression() {
-    long double value = Term();
+  Extended Expression() {
+    Extended value = Term();
     while (!failed_) {
       const char op = Peek();
       if (op != '+' && op != '-') break;
       ++pos_;
-      const long double right = Term();
+      const Extended right = Term();
       value = op == '+' ? value + right : value - right;
     }
     return value;
   }
 
-  long double Term() {
-    long double value = Unary();
+  Extended Term() {
+    Extended value = Unary();
     while (!failed_) {
       const char op = Peek();
       if (op != '*' && op != '/') break;
       ++pos_;
-      const long double right = Unary();
+      const Extended right = Unary();
       if (op == '*') {
         value = value * right;
-      } else if (right == 0.0L) {
+      } else if (right.IsZero()) {
         return Fail();
       } else {
         value = value / right;
@@ -75,22 +67,22 @@ class Calculator {
     return value;
   }
 
-  long double Unary() {
+  Extended Unary() {
     const char op = Peek();
     if (op != '-' && op != '+') return Primary();
     ++pos_;
     if (!Enter()) return Fail();
-    const long double value = Unary();
+    const Extended value = Unary();
     --depth_;
     return op == '-' ? -value : value;
   }
 
-  long double Primary() {
+  Extended Primary() {
     const char c = Peek();
     if (c == '(') {
       ++pos_;
       if (!Enter()) return Fail();
-      const long double value = Expression();
+      const Extended value = Expression();
       --depth_;
       if (Peek() != ')') return Fail();
       ++pos_;
@@ -99,14 +91,13 @@ class Calculator {
     return Number();
   }
 
-  long double Number() {
+  Extended Number() {
     const std::size_t start = pos_;
     if (pos_ < text_.size() && IsLetter(text_[pos_])) {
       while (pos_ < text_.size() && IsLetter(text_[pos_])) ++pos_;
       const std::string_view word = text_.substr(start, pos_ - start);
-      if (EqualsIgnoringCase(word, "INF") || EqualsIgnoringCase(word, "INFINITY"))
-        return std::numeric_limits<long double>::infinity();
-      if (EqualsIgnoringCase(word, "NAN")) return std::numeric_limits<long double>::quiet_NaN();
+      if (EqualsIgnoringCase(word, "INF") || EqualsIgnoringCase(word, "INFINITY")) return Infinity;
+      if (EqualsIgnoringCase(word, "NAN")) return QuietNaN;
       return Fail();
     }
     std::size_t digits = 0;
@@ -125,7 +116,7 @@ class Calculator {
         pos_ = p;
       }
     }
-    return ReadNumber(std::string(text_.substr(start, pos_ - start)));
+    return Extended::ParseDecimal(std::string(text_.substr(start, pos_ - start)));
   }
 
   char Peek() {
@@ -136,10 +127,10 @@ class Calculator {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
   }
   bool Enter() { return ++depth_ <= MaxDecimalNesting; }
-  long double Fail() {
+  Extended Fail() {
     failed_ = true;
     pos_ = text_.size();  // every caller unwinds at once
-    return 0.0L;
+    return Zero;
   }
 
   std::string_view text_;
@@ -149,38 +140,21 @@ class Calculator {
 };
 }  // namespace
 
-std::string ShortestDecimalText(long double value) {
-  const Extended stored = Extended::From(value);
-  std::uint64_t significand = 0;
-  std::uint16_t signAndExponent = 0;
-  std::memcpy(&significand, stored.bytes.data(), 8);
-  std::memcpy(&signAndExponent, stored.bytes.data() + 8, 2);
-  const bool negative = (signAndExponent & 0x8000u) != 0;
-  const unsigned exponent = signAndExponent & 0x7FFFu;
+std::string ShortestDecimalText(const Extended& stored) {
+  const std::uint64_t significand = stored.Significand();
+  const unsigned exponent = stored.SignAndExponent() & 0x7FFFu;
+  const bool negative = stored.IsNegative();
   const bool integerBit = (significand >> 63) != 0;
   const std::string sign = negative ? "-" : "";
 
   if (exponent == 0x7FFF) return sign + (significand == (std::uint64_t{1} << 63) ? "INF" : "NAN");
   if (exponent != 0 && !integerBit) return sign + "NAN";  // an unnormal: the x87 refuses it as an operand
-  if (exponent == 0 && integerBit) {
-    // A pseudo-denormal: the x87 reads it as significand x 2^-16445, which is exact here.
-    const long double magnitude = std::ldexp(static_cast<long double>(significand), -16445);
-    value = negative ? -magnitude : magnitude;
-  }
 
-  // The shortest digits that read back to the same value, in scientific form, then laid out.
-  char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-  if (error != std::errc()) return sign + "NAN";  // cannot happen: the buffer holds any extended value
-  const std::string_view scientific(buffer, static_cast<std::size_t>(end - buffer));
-  std::string digits;
-  std::size_t i = negative ? 1 : 0;
-  for (; i < scientific.size() && scientific[i] != 'e'; ++i)
-    if (IsDigit(scientific[i])) digits.push_back(scientific[i]);
-  int exponent10 = 0;
-  std::from_chars(scientific.data() + i + 1 + (scientific[i + 1] == '+' ? 1 : 0), scientific.data() + scientific.size(),
-                  exponent10);
-
+  // The shortest digits that read back to the same value (a pseudo-denormal as its normal
+  // equal, which is how the x87 reads it), then laid out.
+  const DecimalDigits shortest = stored.ShortestDigits();
+  const std::string& digits = shortest.digits;
+  const int exponent10 = shortest.exponent10;
   const int count = static_cast<int>(digits.size());
   std::string text = sign;
   if (exponent10 > 20 || exponent10 < -5) {
@@ -198,4 +172,4 @@ std::string ShortestDecimalText(long double value) {
   return text;
 }
 
-std::optional<long double> EvaluateDecimalText(std::string_view text) { return Calculator(text).Evaluate(); }
+std::optional<Extended> EvaluateDecimalText(std::string_view text) { return Calculator(text).Evaluate(); }

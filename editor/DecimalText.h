@@ -3,6 +3,8 @@
 // Both use "." as the decimal point whatever the locale, so a file moves between machines.
 #pragma once
 
+#include "config/Extended.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,11 +12,11 @@
 // Plain notation while the decimal exponent lies in -5..20 (a whole value has no decimals:
 // 1023 shows "1023"), otherwise "d.ddde-N". Infinities show "INF"/"-INF"; NaNs and the
 // encodings the x87 refuses as operands show "NAN"/"-NAN".
-[[nodiscard]] std::string ShortestDecimalText(long double value);
+[[nodiscard]] std::string ShortestDecimalText(const Extended& value);
 
 // A number or an expression of + - * / and parentheses with unary minus and plus, evaluated
-// in long double; spaces are ignored, "INF" and "NAN" are numbers too. nullopt when the text
+// with x87 rounding after each operation; spaces are ignored, "INF" and "NAN" are numbers too. nullopt when the text
 // is neither, when it divides by zero, or when it nests deeper than MaxDecimalNesting.
-[[nodiscard]] std::optional<long double> EvaluateDecimalText(std::string_view text);
+[[nodiscard]] std::optional<Extended> EvaluateDecimalText(std::string_view text);
 
 inline constexpr int MaxDecimalNesting = 64;

@@ -21,6 +21,18 @@
 #include <vector>
 
 namespace {
+// The reference computes on the x87 itself: long double is that format on x86, where this
+// target is built.
+long double Native(const Extended& e) {
+  long double value = 0.0L;
+  std::memcpy(&value, e.bytes.data(), 10);
+  return value;
+}
+Extended FromNative(long double value) {
+  Extended e;
+  std::memcpy(e.bytes.data(), &value, 10);
+  return e;
+}
 void Check(bool condition, const char* what) {
   if (condition) return;
   std::fprintf(stderr, "ParseReport: %s\n", what);
@@ -92,7 +104,7 @@ UnitConfiguration Draw(Input& input, std::string_view& datagram) {
   for (Extended& scaling : config.AnalogueScaling) {
     const std::uint8_t pick = input.Byte();
     if (pick < std::size(Scalings)) {
-      scaling.Set(Scalings[pick]);
+      scaling = FromNative(Scalings[pick]);
     } else {
       scaling.bytes = input.Take(10);
     }
@@ -118,13 +130,13 @@ ReportedValues Before() {
   v.ReportedInputs.fill(7);
   v.ReportedOutputs.fill(9);
   v.AnalogueRaw.fill(-12345);
-  v.AnalogueValue.fill(-0.5L);
+  v.AnalogueValue.fill(FromNative(-0.5L));
   return v;
 }
 
-bool SameValue(long double a, long double b) {
-  if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-  return Extended::From(a).bytes == Extended::From(b).bytes;
+bool SameValue(const Extended& a, const Extended& b) {
+  if (a.IsNaN() || b.IsNaN()) return a.IsNaN() && b.IsNaN();
+  return a == b;
 }
 
 bool Same(const ReportedValues& a, const ReportedValues& b) {
@@ -183,9 +195,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::int32_t raw = 0;
       for (std::size_t i = 0; i < std::min<std::size_t>(digits, 4); ++i) raw = raw * 10 + (rest[i] - '0');
       expected.AnalogueRaw[k] = raw;
-      const long double scaling = config.AnalogueScaling[k].Get();
-      expected.AnalogueValue[k] = (static_cast<long double>(raw) * scaling) * c;
-      if (scaling == 1023.0L) Check(expected.AnalogueValue[k] == raw, "the default scaling gives the raw reading");
+      const long double scaling = Native(config.AnalogueScaling[k]);
+      const long double value = (static_cast<long double>(raw) * scaling) * c;
+      expected.AnalogueValue[k] = FromNative(value);
+      if (scaling == 1023.0L) Check(value == raw, "the default scaling gives the raw reading");
       present = digits < rest.size();
       if (present) rest.remove_prefix(digits + 1);
     }

@@ -33,24 +33,6 @@ class WorkingText {
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
-// AnalogueScaling[k], the same value as its Get(). The copy takes a whole long double's 16
-// bytes from the record, the six after the field landing in the value's unused padding, so
-// the x87 load reads the ten bytes straight from the record; copying exactly ten into a
-// temporary first makes that load wait on the copy (the stores cannot forward to it), which
-// cost about a third of a typical parse.
-long double Scaling(const UnitConfiguration& config, int k) {
-  static_assert(sizeof(long double) == 16);
-  static_assert(offsetof(UnitConfiguration, AnalogueScaling) + sizeof config.AnalogueScaling - sizeof(Extended) +
-                    sizeof(long double) <=
-                sizeof(UnitConfiguration));
-  long double value;
-  std::memcpy(&value,
-              reinterpret_cast<const unsigned char*>(&config) + offsetof(UnitConfiguration, AnalogueScaling) +
-                  sizeof(Extended) * static_cast<std::size_t>(k),
-              sizeof value);
-  return value;
-}
-
 // N "," at the start of the text, N compared byte for byte; the "," ends the text's name part,
 // so a name that itself holds a "," can never match.
 bool NameMatches(const WorkingText& text, std::string_view name) {
@@ -80,9 +62,9 @@ bool ReadBits(const WorkingText& text, std::size_t& position, std::span<std::uin
 }
 }  // namespace
 
-long double ReciprocalOf1023() {
-  // IEEE division is correctly rounded, so this is the extended value nearest 1/1023.
-  static constexpr long double C = 1.0L / 1023.0L;
+Extended ReciprocalOf1023() {
+  // Division is correctly rounded, so this is the extended value nearest 1/1023.
+  static const Extended C = Extended::FromInt(1) / Extended::FromInt(1023);
   return C;
 }
 
@@ -102,7 +84,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
   if (!ReadBits(text, position, values.ReportedOutputs)) return ParseOutcome::Stopped;
   ++position;
 
-  const long double c = ReciprocalOf1023();
+  const Extended c = ReciprocalOf1023();
   // Field k starts at position; position == size() is an empty last field ended by the end of
   // the text, past it the field is missing and keeps its stored value.
   for (int k = 0; k < AnalogueInputCount && position <= text.size(); ++k) {
@@ -112,7 +94,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
     while (IsDigit(text.At(position))) ++position;  // digits past the fourth: the field is read as its first four
     ++position;                                     // the character that ended the field
     values.AnalogueRaw[k] = raw;
-    values.AnalogueValue[k] = (static_cast<long double>(raw) * Scaling(config, k)) * c;
+    values.AnalogueValue[k] = (Extended::FromInt(raw) * config.AnalogueScaling[k]) * c;
   }
 
   LinkTimeoutCountdown = SecondsToTicks(config.UpdatePeriod);

@@ -21,7 +21,7 @@ struct ReportedValues {
   std::array<std::uint8_t, DigitalInputCount> ReportedInputs{};
   std::array<std::uint8_t, OutputCount> ReportedOutputs{};
   std::array<std::int32_t, AnalogueInputCount> AnalogueRaw{};
-  std::array<long double, AnalogueInputCount> AnalogueValue{};
+  std::array<Extended, AnalogueInputCount> AnalogueValue{};
 };
 
 enum class ParseOutcome {
@@ -32,7 +32,7 @@ enum class ParseOutcome {
 };
 
 // The extended value nearest 1/1023, the factor of every analogue scaling.
-[[nodiscard]] long double ReciprocalOf1023();
+[[nodiscard]] Extended ReciprocalOf1023();
 
 ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& config, UnitEndpoint& endpoint,
                          ReportedValues& values, std::int32_t& LinkTimeoutCountdown);

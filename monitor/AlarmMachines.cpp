@@ -115,7 +115,7 @@ void Apply(const Row (&table)[N], const Facts& facts, int channel, AlarmState& s
 
 }  // namespace
 
-bool OutOfBand(long double value, long double below, long double above) {
+bool OutOfBand(const Extended& value, const Extended& below, const Extended& above) {
   // Inverted limits leave no band at all, so even a NaN reading counts as out.
   if (below > above) return true;
   // A NaN reading (or a NaN limit) fails both comparisons and so raises nothing.
@@ -132,10 +132,10 @@ void EvaluateDigitalAlarms(const UnitConfiguration& config, std::span<const std:
   }
 }
 
-void EvaluateAnalogueAlarms(const UnitConfiguration& config, std::span<const long double, AnalogueInputCount> values,
+void EvaluateAnalogueAlarms(const UnitConfiguration& config, std::span<const Extended, AnalogueInputCount> values,
                             std::span<AlarmState, AnalogueInputCount> states, EventRecorder& log) {
   for (int i = 0; i < AnalogueInputCount; ++i) {
-    const Facts facts{OutOfBand(values[i], config.AlarmBelow[i].Get(), config.AlarmAbove[i].Get()),
+    const Facts facts{OutOfBand(values[i], config.AlarmBelow[i], config.AlarmAbove[i]),
                       config.AnalogueRequiresAccept[i] != 0, config.AnalogueRequiresReset[i] != 0,
                       config.AnalogueEnableReporting[i] != 0};
     Apply(AnaloguePass, facts, i, states[i], log);
@@ -151,11 +151,11 @@ void DigitalInputAlarmClick(const UnitConfiguration& config, int channel, std::u
   Apply(DigitalClick, facts, channel, state, log);
 }
 
-void AnalogueInputAlarmClick(const UnitConfiguration& config, int channel, long double value, AlarmState& state,
+void AnalogueInputAlarmClick(const UnitConfiguration& config, int channel, const Extended& value, AlarmState& state,
                              EventRecorder& log) {
   if (channel < 0 || channel >= AnalogueInputCount) return;
   // Judged afresh from the current value and limits, as the pass does.
-  const Facts facts{OutOfBand(value, config.AlarmBelow[channel].Get(), config.AlarmAbove[channel].Get()),
+  const Facts facts{OutOfBand(value, config.AlarmBelow[channel], config.AlarmAbove[channel]),
                     config.AnalogueRequiresAccept[channel] != 0, config.AnalogueRequiresReset[channel] != 0,
                     config.AnalogueEnableReporting[channel] != 0};
   Apply(AnalogueClick, facts, channel, state, log);

@@ -9,15 +9,15 @@
 #include <span>
 
 // Strictly below AlarmBelow or strictly above AlarmAbove, in 80-bit precision.
-[[nodiscard]] bool OutOfBand(long double value, long double below, long double above);
+[[nodiscard]] bool OutOfBand(const Extended& value, const Extended& below, const Extended& above);
 
 void EvaluateDigitalAlarms(const UnitConfiguration& config, std::span<const std::uint8_t, DigitalInputCount> inputs,
                            std::span<AlarmState, DigitalInputCount> states, EventRecorder& log);
-void EvaluateAnalogueAlarms(const UnitConfiguration& config, std::span<const long double, AnalogueInputCount> values,
+void EvaluateAnalogueAlarms(const UnitConfiguration& config, std::span<const Extended, AnalogueInputCount> values,
                             std::span<AlarmState, AnalogueInputCount> states, EventRecorder& log);
 
 // Zero-based channels. Neither redraws anything.
 void DigitalInputAlarmClick(const UnitConfiguration& config, int channel, std::uint8_t reportedInput, AlarmState& state,
                             EventRecorder& log);
-void AnalogueInputAlarmClick(const UnitConfiguration& config, int channel, long double value, AlarmState& state,
+void AnalogueInputAlarmClick(const UnitConfiguration& config, int channel, const Extended& value, AlarmState& state,
                              EventRecorder& log);

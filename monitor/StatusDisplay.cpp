@@ -1,8 +1,5 @@
 #include "monitor/StatusDisplay.h"
 
-#include <charconv>
-#include <cmath>
-
 StateLook AlarmStateLook(AlarmState state, std::uint8_t blinkPhase) {
   switch (state) {
     case AlarmState::Normal: return {Colours::Green, "C"};
@@ -14,34 +11,40 @@ StateLook AlarmStateLook(AlarmState state, std::uint8_t blinkPhase) {
   return {Colours::Grey, "NA"};
 }
 
-// General format with 15 significant digits, "." as the point whatever the locale
-// (std::to_chars ignores it): the value is rounded first, and the notation follows from the
-// rounded exponent E, so 9.9999999999999999e-6 counts as 0.00001. Then the text is cut two
-// characters after the point.
-//   -5 <= E <= 14: fixed notation, trailing zeros and a bare point dropped.
-//   E < -5 (below 0.00001, not 0): "0.00" ("-0.00" when negative), which is what the cut
+// General format with 15 significant digits, "." as the point whatever the locale: the value
+// is rounded first, and the notation follows from the rounded exponent E, so
+// 9.9999999999999999e-6 counts as 0.00001. Then the text is cut two characters after the point.
+//   -4 <= E <= 14: fixed notation, trailing zeros and a bare point dropped.
+//   E < -4 (below 0.0001, not 0): "0.00" ("-0.00" when negative), which is what the cut
 //                  gives every value just above that limit, so tiny readings read alike.
 //   E >= 15 (more than 15 digits before the point): the mantissa cut the same way with the
 //                  exponent kept, e.g. "1.23E+20", so the magnitude is not lost by the cut.
 // Zero of either sign shows "0"; infinities "INF" and "-INF"; a NaN "NAN".
-std::string FormatAnalogueValue(long double value) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (value == 0) return "0";
+std::string FormatAnalogueValue(const Extended& value) {
+  if (value.IsNaN()) return "NAN";
+  if (value.IsInfinite()) return value.IsNegative() ? "-INF" : "INF";
+  if (value.IsZero()) return "0";
 
-  char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-  if (error != std::errc()) return "0";  // cannot happen with this buffer; keeps the text defined
-  const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
-  // General format writes an exponent when E < -4 or E >= 15. A negative one means the value
-  // is below 0.0001, whose fixed text would be cut to "0.00" anyway.
-  const std::size_t e = text.find('e');
-  if (e != std::string_view::npos && text[e + 1] == '-') return value < 0 ? "-0.00" : "0.00";
-  std::string_view mantissa = text.substr(0, e);
-  if (const std::size_t point = mantissa.find('.'); point != std::string_view::npos)
-    mantissa = mantissa.substr(0, point + 3);  // cut, never rounded
-  std::string result(mantissa);
-  if (e != std::string_view::npos) result.append("E").append(text.substr(e + 1));
+  const DecimalDigits rounded = value.RoundedDigits(15);
+  const int e = rounded.exponent10;
+  if (e < -4) return rounded.negative ? "-0.00" : "0.00";
+  std::string digits = rounded.digits;
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string result = rounded.negative ? "-" : "";
+  if (e >= 15) {
+    result += digits.substr(0, 1);
+    if (digits.size() > 1) result += "." + digits.substr(1, 2);  // cut, never rounded
+    result += "E+" + std::to_string(e);
+  } else if (e >= 0) {
+    const auto whole = static_cast<std::size_t>(e) + 1;
+    if (digits.size() <= whole) {
+      result += digits + std::string(whole - digits.size(), '0');
+    } else {
+      result += digits.substr(0, whole) + "." + digits.substr(whole, 2);
+    }
+  } else {
+    result += ("0." + std::string(static_cast<std::size_t>(-e - 1), '0') + digits).substr(0, 4);
+  }
   return result;
 }
 

@@ -19,14 +19,14 @@ struct StateLook {
 [[nodiscard]] StateLook AlarmStateLook(AlarmState state, std::uint8_t blinkPhase);
 
 // General format, at most 15 significant digits, cut (not rounded) two characters after the first ".".
-[[nodiscard]] std::string FormatAnalogueValue(long double value);
+[[nodiscard]] std::string FormatAnalogueValue(const Extended& value);
 
 struct DisplayInputs {
   std::span<const AlarmState, DigitalInputCount> digitalStates;
   std::span<const AlarmState, AnalogueInputCount> analogueStates;
   std::span<const std::uint8_t, OutputCount> reportedOutputs;
   std::span<const std::int32_t, AnalogueInputCount> analogueRaw;
-  std::span<const long double, AnalogueInputCount> analogueValue;
+  std::span<const Extended, AnalogueInputCount> analogueValue;
   std::uint8_t blinkPhase = 0;
   std::uint8_t linkUp = 0;
 };

@@ -67,9 +67,9 @@ class Simulation final : public EventRecorder {
       WriteText(config_.AnalogueDesignator[i], Analogue[i].name);
       config_.AnalogueRequiresAccept[i] = Analogue[i].accept;
       config_.AnalogueRequiresReset[i] = Analogue[i].reset;
-      config_.AlarmBelow[i].Set(100.0L);
-      config_.AlarmAbove[i].Set(900.0L);
-      values_[i] = 500;
+      config_.AlarmBelow[i] = Extended::FromInt(100);
+      config_.AlarmAbove[i] = Extended::FromInt(900);
+      values_[i] = Extended::FromInt(500);
     }
     for (int i = 0; i < static_cast<int>(Outputs.size()); ++i) WriteText(config_.OutputDesignator[i], Outputs[i]);
     config_.LostLinkRequiresAccept = 1;
@@ -229,7 +229,7 @@ class Simulation final : public EventRecorder {
         if (e.channel < DigitalInputCount)
           inputs_[e.channel] = count > 0;
         else
-          values_[e.channel - DigitalInputCount] = count > 0 ? 950 : 500;
+          values_[e.channel - DigitalInputCount] = Extended::FromInt(count > 0 ? 950 : 500);
         Evaluate();
         break;
       }
@@ -307,7 +307,7 @@ class Simulation final : public EventRecorder {
   std::set<Time> silentDays_;
 
   std::array<std::uint8_t, DigitalInputCount> inputs_{};
-  std::array<long double, AnalogueInputCount> values_{};
+  std::array<Extended, AnalogueInputCount> values_{};
   std::array<int, DigitalInputCount + AnalogueInputCount> active_{};
   std::array<bool, Outputs.size()> outputs_{};
   std::array<AlarmState, DigitalInputCount> digital_{};

@@ -3,6 +3,7 @@
 // panel's rules, written here and sharing no table with the code under test, says exactly
 // what the core's state, its datagrams, its log bytes, its display and its sound must be.
 // QMX_SOAK_SEED picks another seed, QMX_SOAK_TICKS another span (read by this test only).
+#include "editor/DecimalText.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -67,16 +68,14 @@ void Put(char (&field)[N], std::string_view text) {
   std::memcpy(field, text.data(), n);
   field[n] = '\0';  // the bytes after the NUL stay, as the editor leaves them
 }
-long double Real(const Extended& e) {
-  long double value = 0.0L;
-  std::memcpy(&value, e.bytes.data(), 10);
-  return value;
+const Extended& Real(const Extended& e) { return e; }
+void SetReal(Extended& e, const Extended& value) { e = value; }
+Extended Scaled(std::int32_t raw, const Extended& scaling) {
+  static const Extended OneOver1023 = Extended::FromInt(1) / Extended::FromInt(1023);  // nearest 1/1023
+  return (Extended::FromInt(raw) * scaling) * OneOver1023;
 }
-void SetReal(Extended& e, long double value) { std::memcpy(e.bytes.data(), &value, 10); }
-long double Scaled(std::int32_t raw, long double scaling) {
-  constexpr long double OneOver1023 = 1.0L / 1023.0L;  // the extended value nearest 1/1023
-  return (static_cast<long double>(raw) * scaling) * OneOver1023;
-}
+// Equal as values (+0 and -0 alike, a NaN equal to nothing).
+bool SameValue(const Extended& a, const Extended& b) { return a <= b && a >= b; }
 // A period in seconds as ticks: negative counts as 0, a huge one stops at the int32 limit.
 std::int32_t Ticks(std::int32_t seconds) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(seconds * 20LL, 0, INT32_MAX));
@@ -137,7 +136,7 @@ class Model {
   std::array<std::uint8_t, DigitalInputCount> inputs{};
   std::array<std::uint8_t, OutputCount> outputs{};
   std::array<std::int32_t, AnalogueInputCount> raw{};
-  std::array<long double, AnalogueInputCount> value{};
+  std::array<Extended, AnalogueInputCount> value{};
   bool playing = false;
   long long plays = 0, stops = 0;
 
@@ -273,7 +272,7 @@ class Model {
   }
 
   [[nodiscard]] bool Out(int k) const {
-    const long double below = Real(config.AlarmBelow[k]), above = Real(config.AlarmAbove[k]);
+    const Extended &below = config.AlarmBelow[k], &above = config.AlarmAbove[k];
     return below > above || value[k] < below || value[k] > above;
   }
 
@@ -326,7 +325,7 @@ class Model {
       const bool out = Out(k), accept = config.AnalogueRequiresAccept[k], reset = config.AnalogueRequiresReset[k],
                  enabled = config.AnalogueEnableReporting[k];
       const std::string_view name = Field(config.AnalogueDesignator[k]);
-      hits[ReadingOnALimit] += value[k] == Real(config.AlarmBelow[k]) || value[k] == Real(config.AlarmAbove[k]);
+      hits[ReadingOnALimit] += SameValue(value[k], config.AlarmBelow[k]) || SameValue(value[k], config.AlarmAbove[k]);
       int& s = analogue[k];
       if (s == Normal && out)
         Move(AnalogueRaised, s, accept ? Unaccepted : Accepted, name, " Alarm");
@@ -385,7 +384,9 @@ void RandomEdit(Random& r, UnitConfiguration& c) {
   static constexpr std::int32_t UpdatePeriods[] = {1, 1, 2, 3, 5, 5, 10, 10, 10, 15, 60, 0, -1, INT32_MIN, 107374183,
                                                    INT32_MAX};
   static constexpr std::int32_t TimeoutPeriods[] = {0, 0, 1, 2, 5, 10, 20, 20, 30, -1, INT32_MIN, 107374183};
-  static constexpr long double Scalings[] = {1023.0L, 1023.0L, 1023.0L, 100.0L, 5000.0L, 1.0L / 7, 0.0L, -1023.0L, 1e30L};
+  static const Extended Scalings[] = {Extended::FromInt(1023), Extended::FromInt(1023), Extended::FromInt(1023),
+      Extended::FromInt(100), Extended::FromInt(5000), Extended::FromInt(1) / Extended::FromInt(7), Extended::FromInt(0),
+      Extended::FromInt(-1023), Extended::ParseDecimal("1e30")};
   static constexpr std::string_view Names[] = {"KELDRON", "KELDRON", "KELDRON", "UNIT-7", "", "KEL,DRON", "K\xC9LDRON",
       "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234", "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"};
   static constexpr std::string_view Designators[] = {"Pump 1", "Tank, north", "\xC9tage 2", "", "Input 3",
@@ -412,10 +413,10 @@ void RandomEdit(Random& r, UnitConfiguration& c) {
       break;
     case 3:
     case 4: {
-      long double below = Scaled(r.Of(Readings), Real(c.AnalogueScaling[k])),
-                  above = Scaled(r.Of(Readings), Real(c.AnalogueScaling[k]));
+      Extended below = Scaled(r.Of(Readings), c.AnalogueScaling[k]),
+               above = Scaled(r.Of(Readings), c.AnalogueScaling[k]);
       if (below > above && !r.OneIn(5)) std::swap(below, above);  // now and then an inverted band
-      if (r.OneIn(4)) below = 0.0L, above = 1024.0L;
+      if (r.OneIn(4)) below = Extended::FromInt(0), above = Extended::FromInt(1024);
       SetReal(c.AlarmBelow[k], below);
       SetReal(c.AlarmAbove[k], above);
       break;
@@ -714,12 +715,13 @@ class Soak {
            Same("ReportedInputs of input", i, core.Report.ReportedInputs[i], m.inputs[i]) &&
            Same("ReportedOutputs of output", i, core.Report.ReportedOutputs[i], m.outputs[i]);
     for (int k = 0; ok && k < AnalogueInputCount; ++k) {
-      const long double v = core.Report.AnalogueValue[k];
+      const Extended& v = core.Report.AnalogueValue[k];
       ok = Same("AnalogueAlarmState of analogue input", k, static_cast<int>(core.AnalogueAlarmState[k]),
                 m.analogue[k]) &&
            Same("AnalogueRaw of analogue input", k, core.Report.AnalogueRaw[k], m.raw[k]) &&
-           (v == m.value[k] || (std::isnan(v) && std::isnan(m.value[k])) ||
-            Fail("AnalogueValue of analogue input %d is %.21Lg, expected %.21Lg", k + 1, v, m.value[k]));
+           (SameValue(v, m.value[k]) || (v.IsNaN() && m.value[k].IsNaN()) ||
+            Fail("AnalogueValue of analogue input %d is %s, expected %s", k + 1, ShortestDecimalText(v).c_str(),
+                 ShortestDecimalText(m.value[k]).c_str()));
     }
     return ok && CheckSends() && CheckLog() && CheckErrors() && CheckView();
   }

@@ -3,6 +3,8 @@
 #include "support/Fakes.h"
 #include "support/FileSizeLimit.h"
 
+#include "support/ExtendedValues.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,7 +74,7 @@ UnitConfiguration Unusual() {
   std::memset(&config, 0x5A, sizeof config);  // holes and bytes after terminators all set
   SetDefaults(config);
   config.DigitalEnableReporting[3] = 2;
-  config.AlarmAbove[7].Set(1.0L + 0x1p-63L);
+  config.AlarmAbove[7] = X(0x3FFF, 0x8000000000000001ULL);
   WriteText(config.InputDesignator[0], std::string(32, 'D'));
   return config;
 }

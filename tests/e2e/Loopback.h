@@ -5,16 +5,18 @@
 
 #include "link/UdpUnitEndpoint.h"
 #include "monitor/EventLog.h"
+#include "support/ChildProgram.h"
 #include "support/Fakes.h"
+#include "support/TargetProgram.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,12 +54,17 @@ inline std::string Untimed(std::string_view line) {
   return std::string(stamped ? line.substr(13) : line);
 }
 
+// The command that starts the simulated unit with `arguments`.
+inline std::vector<std::string> UnitSimCommand(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command = TargetCommand(QMX_UNIT_SIM);
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return command;
+}
+
 class UnitSim {
  public:
-  explicit UnitSim(const QStringList& arguments) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral(QMX_UNIT_SIM), QStringList{"--port", "0"} + arguments);
-    if (!process_.waitForStarted(10000)) return;
+  explicit UnitSim(const QStringList& arguments) : process_(CommandLine(arguments)) {
+    if (!process_.started()) return;
     const QDeadlineTimer deadline(10000);
     const std::string ready = "listening on 127.0.0.1:";
     while (port_ == 0 && !deadline.hasExpired()) {
@@ -66,29 +73,19 @@ class UnitSim {
         if (line.starts_with(ready)) port_ = static_cast<std::uint16_t>(std::stoi(line.substr(ready.size())));
     }
   }
-  ~UnitSim() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
+  ~UnitSim() { process_.Kill(); }
   UnitSim(const UnitSim&) = delete;
   UnitSim& operator=(const UnitSim&) = delete;
 
   // 0 when the simulator did not come up.
   std::uint16_t port() const { return port_; }
 
-  void Command(const std::string& line) {
-    process_.write((line + "\n").c_str());
-    process_.waitForBytesWritten(1000);
-  }
+  void Command(const std::string& line) { process_.Write(line + "\n"); }
 
   // Takes what the simulator has printed, waiting at most `milliseconds` for something new.
   void Read(int milliseconds) {
-    if (!process_.canReadLine()) process_.waitForReadyRead(milliseconds);
-    while (process_.canReadLine()) {
-      std::string line = process_.readLine().toStdString();
-      while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-      lines_.push_back(std::move(line));
-    }
+    process_.Read(milliseconds);
+    while (std::optional<std::string> line = process_.TakeLine()) lines_.push_back(std::move(*line));
   }
 
   int Count(std::string_view text) const {
@@ -122,7 +119,13 @@ class UnitSim {
   const std::vector<std::string>& lines() const { return lines_; }
 
  private:
-  QProcess process_;
+  static std::vector<std::string> CommandLine(const QStringList& arguments) {
+    std::vector<std::string> words{"--port", "0"};
+    for (const QString& a : arguments) words.push_back(a.toStdString());
+    return UnitSimCommand(words);
+  }
+
+  ChildProgram process_;
   std::uint16_t port_ = 0;
   int lost_ = 0;
   std::vector<std::string> lines_;

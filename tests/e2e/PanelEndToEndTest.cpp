@@ -21,9 +21,8 @@ using Lines = std::vector<std::string>;
 
 // The simulator's own data file for a panel that talks to it on loopback.
 bool WriteLoopbackDataFile(const QString& path, std::uint16_t port) {
-  QProcess writer;
-  writer.start(QStringLiteral(QMX_UNIT_SIM), {"--write-config", path, "--port", QString::number(port)});
-  return writer.waitForFinished(10000) && writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == 0;
+  ChildProgram writer(UnitSimCommand({"--write-config", path.toStdString(), "--port", std::to_string(port)}));
+  return writer.WaitForExit(10000) == 0;
 }
 
 }  // namespace

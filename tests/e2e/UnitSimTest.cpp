@@ -48,18 +48,16 @@ struct Finished {
 };
 
 Finished RunToEnd(const QStringList& arguments) {
-  QProcess process;
-  process.start(QStringLiteral(QMX_UNIT_SIM), arguments);
-  process.closeWriteChannel();
+  std::vector<std::string> words;
+  for (const QString& a : arguments) words.push_back(a.toStdString());
+  ChildProgram process(UnitSimCommand(words), true);
+  process.CloseInput();
   Finished result;
-  if (!process.waitForFinished(10000)) {
-    process.kill();
-    process.waitForFinished(1000);
-    return result;
-  }
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  result.out = process.readAllStandardOutput().toStdString();
-  result.err = process.readAllStandardError().toStdString();
+  const std::optional<int> exitCode = process.WaitForExit(10000);
+  if (!exitCode) return result;
+  result.exitCode = *exitCode;
+  result.out = process.output();
+  result.err = process.errors();
   return result;
 }
 

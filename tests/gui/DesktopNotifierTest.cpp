@@ -1,8 +1,9 @@
 // The desktop notifier against a private bus with a stand-in notification service.
 #include "monitor/QtDesktopNotifier.h"
+#include "support/ChildProgram.h"
 
 #include <QDBusConnection>
-#include <QProcess>
+#include <QDeadlineTimer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +12,9 @@
 
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 // Keeps, as one line each, what it is asked to show.
@@ -44,14 +48,12 @@ class PrivateBus {
                                         << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                                            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
                                            "<allow own=\"*\"/></policy></busconfig>\n";
-    daemon_.start(daemon, {"--config-file=" + config, QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-    while (!daemon_.canReadLine() && daemon_.waitForReadyRead(10000)) {
-    }
-    address = QString::fromUtf8(daemon_.readLine()).trimmed();
-  }
-  ~PrivateBus() {
-    daemon_.kill();
-    daemon_.waitForFinished();
+    daemon_.emplace(std::vector<std::string>{daemon.toStdString(), "--config-file=" + config.toStdString(), "--nofork",
+                                             "--print-address"});
+    const QDeadlineTimer deadline(10000);
+    std::optional<std::string> line;
+    while (!(line = daemon_->TakeLine()) && !deadline.hasExpired()) daemon_->Read(100);
+    if (line) address = QString::fromStdString(*line).trimmed();
   }
   PrivateBus(const PrivateBus&) = delete;
   PrivateBus& operator=(const PrivateBus&) = delete;
@@ -60,7 +62,7 @@ class PrivateBus {
 
  private:
   QTemporaryDir folder_;
-  QProcess daemon_;
+  std::optional<ChildProgram> daemon_;
 };
 }  // namespace
 

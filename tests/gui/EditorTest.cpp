@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "support/ExtendedValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -436,14 +438,14 @@ TEST(EditorFields, EveryControlShowsAndStoresItsOwnField) {
     return texts;
   };
   const std::pair<Extended, QString> decimals[] = {
-      {Extended::From(1.0L + 0x1p-63L), "1.0000000000000000001"},
-      {Extended::From(-0.0L), "-0"},
-      {Extended::From(std::numeric_limits<long double>::infinity()), "INF"},
+      {X(0x3FFF, 0x8000000000000001ULL), "1.0000000000000000001"},
+      {X("-0.0"), "-0"},
+      {Infinity, "INF"},
       {Extended{{1, 2, 3, 4, 0, 0, 0, 0xC0, 0xFF, 0x7F}}, "NAN"},
-      {Extended::From(123456.789L), "123456.789"},
+      {X("123456.789"), "123456.789"},
       {Extended{{0, 0, 0, 0, 0, 0, 0, 0x40, 0xFF, 0x3F}}, {}},  // an unnormal
       {Extended{{0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x00}}, {}},  // a pseudo-denormal
-      {Extended::From(std::numeric_limits<long double>::denorm_min()), {}}};
+      {DenormMin, {}}};
   const std::vector<QString> before = shown();
   std::vector<std::string> wrong;
   int texts = 0, numbers = 0;
@@ -567,8 +569,8 @@ TEST(EditorFields, TypedValuesAndTextThatIsNoNumber) {
   Type(Control<QLineEdit>(e.form, "OutputDesignatorLabeledEdit2"), QString(40, 'x'));
   e.rig.prompts.saveAnswers = {SaveAnswer::No};
   Click(e.form, "FinishButton");
-  EXPECT_EQ(e.working().AlarmAbove[0].Get(), 14.0L);
-  EXPECT_EQ(e.working().AnalogueScaling[1].Get(), 511.5L);
+  EXPECT_EQ(e.working().AlarmAbove[0], X("14.0"));
+  EXPECT_EQ(e.working().AnalogueScaling[1], X("511.5"));
   EXPECT_EQ(e.working().OutputPulsePeriod[2], 1000);
   EXPECT_EQ(e.working().UpdatePeriod, 10);
   EXPECT_EQ(e.working().TimeoutPeriod, 45);

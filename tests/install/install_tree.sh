@@ -3,9 +3,11 @@
 # program with Alarm.wav beside it, Logs linked to PREFIX/var/log/..., the launcher's handing
 # on of a plain file name as -F<file>, the files a desktop needs; then runs the installed
 # panel (offscreen, not connected) and finds its first log entry through the link.
-# Usage: install_tree.sh BUILD_FOLDER
+# Usage: install_tree.sh BUILD_FOLDER [EMULATOR...]
+# In a cross build the emulator's command line follows: the installed programs run through it.
 set -eu
 build=$1
+shift
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() {
@@ -40,6 +42,18 @@ seen=$("$prefix/bin/quellmarinox-simple-panel" "a b.dat" -c -style fusion -F x.d
 [ "$seen" = "[-Fa b.dat][-c][-style][-Ffusion][-F][-Fx.dat][-F-y.dat]" ] || fail "launcher passed on $seen"
 mv "$program_dir/real-panel" "$program_dir/quellmarinox-simple-panel"
 
+# Cross built, the installed panel runs through the emulator: a wrapper of that name in its
+# folder starts the real program there, which so finds its folder as installed.
+if [ $# -gt 0 ]; then
+  mv "$program_dir/quellmarinox-simple-panel" "$program_dir/quellmarinox-simple-panel.target"
+  {
+    printf '#!/bin/sh\nexec'
+    printf ' "%s"' "$@" "$program_dir/quellmarinox-simple-panel.target"
+    printf ' "$@"\n'
+  } >"$program_dir/quellmarinox-simple-panel"
+  chmod +x "$program_dir/quellmarinox-simple-panel"
+fi
+
 # The installed panel, started from elsewhere, writes its log through the link.
 cd /
 QT_QPA_PLATFORM=offscreen "$prefix/bin/quellmarinox-simple-panel" >/dev/null 2>&1 &
@@ -56,7 +70,7 @@ wait "$panel" 2>/dev/null || true
 cat "$prefix"/var/log/quellmarinox-simple-panel/*.csv | grep -q "Application Closed" || fail "SIGTERM did not close the panel"
 
 # The installed log report reads the installed panel's log by default.
-report=$("$prefix/bin/quellmarinox-log-report") || fail "the log report failed"
+report=$("$@" "$prefix/bin/quellmarinox-log-report") || fail "the log report failed"
 echo "$report" | grep -q "^Log folder: $prefix/lib/quellmarinox-simple-panel/Logs" ||
   fail "the log report read elsewhere: $(echo "$report" | head -n 3)"
 echo "install tree ok"

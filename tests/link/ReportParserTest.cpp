@@ -1,6 +1,8 @@
 #include "link/ReportParser.h"
 #include "support/Fakes.h"
 
+#include "support/ExtendedValues.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -23,7 +25,7 @@ ReportedValues Earlier() {
   v.ReportedInputs.fill(1);
   v.ReportedOutputs.fill(1);
   v.AnalogueRaw = {11, 22, 33, 44, 55, 66, 77, 88};
-  for (int k = 0; k < 8; ++k) v.AnalogueValue[k] = v.AnalogueRaw[k];
+  for (int k = 0; k < 8; ++k) v.AnalogueValue[k] = X(v.AnalogueRaw[k]);
   return v;
 }
 
@@ -55,7 +57,8 @@ TEST(ParseReport, WorkedExampleStoresEveryFieldAndAcknowledgesFirst) {
   EXPECT_EQ(parse.values.ReportedInputs, (Bits{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
   EXPECT_EQ(parse.values.ReportedOutputs, (Bits{0, 1}));
   EXPECT_EQ(parse.values.AnalogueRaw, (Raws{512, 0, 1023, 12, 300, 7, 0, 45}));
-  EXPECT_EQ(parse.values.AnalogueValue, (std::array<long double, 8>{512, 0, 1023, 12, 300, 7, 0, 45}));
+  EXPECT_EQ(parse.values.AnalogueValue,
+            (std::array<Extended, 8>{X(512), X(0), X(1023), X(12), X(300), X(7), X(0), X(45)}));
   EXPECT_EQ(parse.countdown, 200);
 
   // Type X: stored the same way, but not acknowledged.
@@ -68,17 +71,17 @@ TEST(ParseReport, WorkedExampleStoresEveryFieldAndAcknowledgesFirst) {
 
 TEST(ParseReport, EachChannelItsOwnScalingAndDefaultGivesEveryRawReadingExactly) {
   // Other scalings and the order of the product: fuzz_parse_report and its seeds.
-  const long double seventh = 1.0L / 7.0L;
-  const long double c = ReciprocalOf1023();
+  const Extended seventh = X(1) / X(7);
+  const Extended c = ReciprocalOf1023();
   Parser distinct;
-  for (int k = 0; k < AnalogueInputCount; ++k) distinct.config.AnalogueScaling[k].Set(seventh * (k + 2));
+  for (int k = 0; k < AnalogueInputCount; ++k) distinct.config.AnalogueScaling[k] = seventh * X(k + 2);
   EXPECT_EQ(distinct(Report("1,2,3,4,5,6,7,8")), ParseOutcome::Accepted);
   for (int k = 0; k < AnalogueInputCount; ++k)
-    EXPECT_EQ(distinct.values.AnalogueValue[k], ((k + 1) * (seventh * (k + 2))) * c) << k;
+    EXPECT_EQ(distinct.values.AnalogueValue[k], (X(k + 1) * (seventh * X(k + 2))) * c) << k;
 
   Parser every;
   for (int raw = 0; raw <= 9999; ++raw) {
     (void)every(Report(std::to_string(raw)));
-    if (every.values.AnalogueValue[0] != static_cast<long double>(raw)) ADD_FAILURE() << raw;
+    if (every.values.AnalogueValue[0] != X(raw)) ADD_FAILURE() << raw;
   }
 }

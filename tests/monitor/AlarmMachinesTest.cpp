@@ -3,6 +3,8 @@
 #include "monitor/AlarmMachines.h"
 #include "support/Fakes.h"
 
+#include "support/ExtendedValues.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,18 +12,17 @@
 
 TEST(AnalogueAlarm, BandIsStrictInExtendedPrecision) {
   // 512 plus one extended ulp is out although a double could not tell it from 512.
-  const long double justAbove = std::nextafter(512.0L, 1000.0L);
-  ASSERT_EQ(static_cast<double>(justAbove), 512.0);
-  EXPECT_TRUE(OutOfBand(justAbove, 0.0L, 512.0L));
-  EXPECT_FALSE(OutOfBand(512.0L, 0.0L, 512.0L));
-  EXPECT_TRUE(OutOfBand(std::nextafter(0.0L, -1.0L), 0.0L, 512.0L));
+  const Extended justAbove = X(0x4008, 0x8000000000000001ULL);
+  EXPECT_TRUE(OutOfBand(justAbove, X("0.0"), X("512.0")));
+  EXPECT_FALSE(OutOfBand(X("512.0"), X("0.0"), X("512.0")));
+  EXPECT_TRUE(OutOfBand(-DenormMin, X("0.0"), X("512.0")));
   // Inverted limits leave no band: every value is out, a NaN reading too.
-  const long double nan = std::numeric_limits<long double>::quiet_NaN();
-  EXPECT_TRUE(OutOfBand(50.0L, 100.0L, 10.0L));
-  EXPECT_TRUE(OutOfBand(nan, 100.0L, 10.0L));
+  const Extended nan = QuietNaN;
+  EXPECT_TRUE(OutOfBand(X("50.0"), X("100.0"), X("10.0")));
+  EXPECT_TRUE(OutOfBand(nan, X("100.0"), X("10.0")));
   // A NaN with a real band, or a NaN limit, raises nothing.
-  EXPECT_FALSE(OutOfBand(nan, 0.0L, 1024.0L));
-  EXPECT_FALSE(OutOfBand(5.0L, nan, nan));
+  EXPECT_FALSE(OutOfBand(nan, X("0.0"), X("1024.0")));
+  EXPECT_FALSE(OutOfBand(X("5.0"), nan, nan));
 
   // Through the panel: a NaN reading raises nothing and shows as "NAN".
   Rig rig;

@@ -2,6 +2,8 @@
 #include "support/Fakes.h"
 #include "support/Wave.h"
 
+#include "support/ExtendedValues.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -49,37 +51,37 @@ TEST(StatusDisplay, ControlsAreAssignedOnlyOnChange) {
 
 TEST(StatusDisplay, ValueTextIsCutNotRounded) {
   // The listed examples.
-  EXPECT_EQ(FormatAnalogueValue(512.0L), "512");
-  EXPECT_EQ(FormatAnalogueValue(512.3456L), "512.34");
-  EXPECT_EQ(FormatAnalogueValue(100.999L), "100.99");
-  EXPECT_EQ(FormatAnalogueValue(100.999), "100.99");
-  EXPECT_EQ(FormatAnalogueValue(2.5L), "2.5");
-  EXPECT_EQ(FormatAnalogueValue(1.0L / 3), "0.33");
-  EXPECT_EQ(FormatAnalogueValue(0.977517106549365L), "0.97");
-  EXPECT_EQ(FormatAnalogueValue(0.0L), "0");
-  EXPECT_EQ(FormatAnalogueValue(-0.0L), "0");
+  EXPECT_EQ(FormatAnalogueValue(X("512.0")), "512");
+  EXPECT_EQ(FormatAnalogueValue(X("512.3456")), "512.34");
+  EXPECT_EQ(FormatAnalogueValue(X("100.999")), "100.99");
+  EXPECT_EQ(FormatAnalogueValue(Extended::FromDouble(100.999)), "100.99");
+  EXPECT_EQ(FormatAnalogueValue(X("2.5")), "2.5");
+  EXPECT_EQ(FormatAnalogueValue(X(1) / X(3)), "0.33");
+  EXPECT_EQ(FormatAnalogueValue(X("0.977517106549365")), "0.97");
+  EXPECT_EQ(FormatAnalogueValue(X("0.0")), "0");
+  EXPECT_EQ(FormatAnalogueValue(X("-0.0")), "0");
   // A reading as the parser scales it: raw 1000 at scaling 1000 is 1000 * 1000 / 1023.
-  EXPECT_EQ(FormatAnalogueValue(1000.0L * 1000.0L * (1.0L / 1023)), "977.51");
+  EXPECT_EQ(FormatAnalogueValue(X(1000) * X(1000) * (X(1) / X(1023))), "977.51");
   // Rounding to 15 digits comes first: the carry reaches the whole number.
-  EXPECT_EQ(FormatAnalogueValue(0.9999999999999999L), "1");
-  EXPECT_EQ(FormatAnalogueValue(99.9999999999999999L), "100");
+  EXPECT_EQ(FormatAnalogueValue(X("0.9999999999999999")), "1");
+  EXPECT_EQ(FormatAnalogueValue(X("99.9999999999999999")), "100");
   // Fixed notation from 0.00001 up, also where the 15-digit rounding lands on it.
-  EXPECT_EQ(FormatAnalogueValue(0.00001L), "0.00");
-  EXPECT_EQ(FormatAnalogueValue(0.0000099999999999999999L), "0.00");
-  EXPECT_EQ(FormatAnalogueValue(0.05L), "0.05");
-  EXPECT_EQ(FormatAnalogueValue(-0.001L), "-0.00");
-  EXPECT_EQ(FormatAnalogueValue(-12.345L), "-12.34");
+  EXPECT_EQ(FormatAnalogueValue(X("0.00001")), "0.00");
+  EXPECT_EQ(FormatAnalogueValue(X("0.0000099999999999999999")), "0.00");
+  EXPECT_EQ(FormatAnalogueValue(X("0.05")), "0.05");
+  EXPECT_EQ(FormatAnalogueValue(X("-0.001")), "-0.00");
+  EXPECT_EQ(FormatAnalogueValue(X("-12.345")), "-12.34");
   // Below 0.00001: "0.00" with its sign.
-  EXPECT_EQ(FormatAnalogueValue(0.000001L), "0.00");
-  EXPECT_EQ(FormatAnalogueValue(-1e-300L), "-0.00");
+  EXPECT_EQ(FormatAnalogueValue(X("0.000001")), "0.00");
+  EXPECT_EQ(FormatAnalogueValue(X("-1e-300")), "-0.00");
   // Up to 15 digits before the point in fixed notation; more keep their exponent.
-  EXPECT_EQ(FormatAnalogueValue(123456789012345.67L), "123456789012346");
-  EXPECT_EQ(FormatAnalogueValue(999999999999999.9L), "1E+15");
-  EXPECT_EQ(FormatAnalogueValue(-1.23456e20L), "-1.23E+20");
-  EXPECT_EQ(FormatAnalogueValue(std::numeric_limits<long double>::max()), "1.18E+4932");
-  EXPECT_EQ(FormatAnalogueValue(std::numeric_limits<long double>::infinity()), "INF");
-  EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::infinity()), "-INF");
-  EXPECT_EQ(FormatAnalogueValue(-std::numeric_limits<long double>::quiet_NaN()), "NAN");
+  EXPECT_EQ(FormatAnalogueValue(X("123456789012345.67")), "123456789012346");
+  EXPECT_EQ(FormatAnalogueValue(X("999999999999999.9")), "1E+15");
+  EXPECT_EQ(FormatAnalogueValue(X("-1.23456e20")), "-1.23E+20");
+  EXPECT_EQ(FormatAnalogueValue(MaxFinite), "1.18E+4932");
+  EXPECT_EQ(FormatAnalogueValue(Infinity), "INF");
+  EXPECT_EQ(FormatAnalogueValue(-Infinity), "-INF");
+  EXPECT_EQ(FormatAnalogueValue(-QuietNaN), "NAN");
 }
 
 TEST(AlarmSound, ReadWaveFileNamesWhatKeepsTheFileFromLooping) {

@@ -5,12 +5,14 @@
 // that the reports explain, and holds no more memory than before to speak of.
 #include "program/PanelProcess.h"
 #include "support/LoopbackSocket.h"
+#include "support/TargetProgram.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <random>
 #include <regex>
+#include <string_view>
 
 #ifndef QMX_FLOOD_DATAGRAMS
 #define QMX_FLOOD_DATAGRAMS 40000
@@ -169,10 +171,12 @@ TEST(Program, FloodOfDatagrams) {
     EXPECT_LT(Seconds(polls[i] - polls[i - 1]), 4.0);
   }
 
-  // The panel's memory holds no flood: the queue lives in the socket's kernel buffer.
+  // The panel's memory holds no flood: the queue lives in the socket's kernel buffer. Under
+  // an emulator the figure is the emulator's, whose cache of translated code grows with every
+  // path the flood takes first: printed, not judged.
   const std::optional<long> residentAfter = ResidentKilobytes(panel.pid());
   ASSERT_TRUE(residentAfter);
-  EXPECT_LT(*residentAfter - *residentBefore, 8 * 1024);
+  if (std::string_view(QMX_TARGET_RUNNER).empty()) EXPECT_LT(*residentAfter - *residentBefore, 8 * 1024);
 
   std::printf(
       "flood of %d datagrams: the first report let in after it was answered %.2f s later (%zu of %zu "

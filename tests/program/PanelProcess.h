@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/Fakes.h"
+#include "support/TargetProgram.h"
 
 #include <algorithm>
 #include <chrono>
@@ -109,7 +110,7 @@ class PanelProcess {
       : folder_(folder) {
     fs::copy_file(QMX_PANEL, folder / "quellmarinox-simple-panel", fs::copy_options::overwrite_existing);
     fs::copy_file(QMX_ALARM_WAV, folder / "Alarm.wav", fs::copy_options::overwrite_existing);
-    std::vector<std::string> argv{(folder / "quellmarinox-simple-panel").string()};
+    std::vector<std::string> argv = TargetCommand((folder / "quellmarinox-simple-panel").string());
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> overrides{"QT_QPA_PLATFORM=" + platform};
     // The X keyboard library reads its server replies with strndup past their end, which

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -33,9 +34,12 @@ class LoopbackSocket {
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof local;
     const int on = 1;
+    // Stamps in nanoseconds, else in microseconds where only those are had (user-mode
+    // emulation, which runs the arm64 build's tests, passes on only the latter).
     if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size) != 0 ||
-        ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0)
+        (::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0 &&
+         ::setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on) != 0))
       return;
     port_ = ntohs(local.sin_port);
   }
@@ -77,12 +81,19 @@ class LoopbackSocket {
     const auto now = std::chrono::steady_clock::now();
     r.at = now;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c)) {
-      if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS) continue;
-      timespec stamp{};
-      std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+      if (c->cmsg_level != SOL_SOCKET || (c->cmsg_type != SCM_TIMESTAMPNS && c->cmsg_type != SCM_TIMESTAMP)) continue;
+      std::chrono::nanoseconds since{};
+      if (c->cmsg_type == SCM_TIMESTAMPNS) {
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        since = std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec);
+      } else {
+        timeval stamp{};
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        since = std::chrono::seconds(stamp.tv_sec) + std::chrono::microseconds(stamp.tv_usec);
+      }
       const auto arrived =
-          std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-              std::chrono::seconds(stamp.tv_sec) + std::chrono::nanoseconds(stamp.tv_nsec)));
+          std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(since));
       const auto age = std::chrono::system_clock::now() - arrived;
       if (age > std::chrono::system_clock::duration::zero())
         r.at = now - std::chrono::duration_cast<std::chrono::steady_clock::duration>(age);
