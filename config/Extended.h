@@ -81,16 +81,21 @@ struct Extended {
   // Only for finite values.
   [[nodiscard]] DecimalDigits RoundedDigits(int count) const;
 
+  // (whole x a) x b, each product rounded: the report parser's scaling of a reading, kept in
+  // the x87's registers from start to end on x86.
+  [[nodiscard]] static Extended ProductOf(std::int32_t whole, const Extended& a, const Extended& b);
+
 #if !QMX_SOFT_EXTENDED
-  // The x87 value itself; the six padding bytes of the in-memory long double stay zero.
+  // The x87 value itself, loaded and stored by the x87 straight from and to the ten bytes: a
+  // copy through a long double's 16 would make every load wait on that copy's stores.
   [[nodiscard]] long double Native() const {
-    long double value = 0.0L;
-    std::memcpy(&value, bytes.data(), bytes.size());
+    long double value;
+    __asm__("fldt %1" : "=t"(value) : "m"(bytes));
     return value;
   }
   [[nodiscard]] static Extended FromNative(long double value) {
     Extended e;
-    std::memcpy(e.bytes.data(), &value, e.bytes.size());
+    __asm__("fstpt %0" : "=m"(e.bytes) : "t"(value) : "st");
     return e;
   }
 #endif
@@ -154,6 +159,9 @@ inline bool operator>=(const Extended& a, const Extended& b) {
   return c == 0 || c == 1;
 }
 inline Extended Extended::FromInt(std::int32_t value) { return SoftExtended::FromInt(value); }
+inline Extended Extended::ProductOf(std::int32_t whole, const Extended& a, const Extended& b) {
+  return SoftExtended::Multiply(SoftExtended::Multiply(SoftExtended::FromInt(whole), a), b);
+}
 inline Extended Extended::FromDouble(double value) { return SoftExtended::FromDouble(value); }
 inline Extended Extended::ParseDecimal(const std::string& text) { return SoftExtended::ParseDecimal(text); }
 inline DecimalDigits Extended::ShortestDigits() const { return SoftExtended::ShortestDigits(*this); }
@@ -178,6 +186,9 @@ inline bool operator>(const Extended& a, const Extended& b) { return a.Native() 
 inline bool operator<=(const Extended& a, const Extended& b) { return a.Native() <= b.Native(); }
 inline bool operator>=(const Extended& a, const Extended& b) { return a.Native() >= b.Native(); }
 inline Extended Extended::FromInt(std::int32_t value) { return FromNative(static_cast<long double>(value)); }
+inline Extended Extended::ProductOf(std::int32_t whole, const Extended& a, const Extended& b) {
+  return FromNative((static_cast<long double>(whole) * a.Native()) * b.Native());
+}
 inline Extended Extended::FromDouble(double value) { return FromNative(static_cast<long double>(value)); }
 inline bool Extended::IsNaN() const {
   const long double v = Native();

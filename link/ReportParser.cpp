@@ -94,7 +94,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
     while (IsDigit(text.At(position))) ++position;  // digits past the fourth: the field is read as its first four
     ++position;                                     // the character that ended the field
     values.AnalogueRaw[k] = raw;
-    values.AnalogueValue[k] = (Extended::FromInt(raw) * config.AnalogueScaling[k]) * c;
+    values.AnalogueValue[k] = Extended::ProductOf(raw, config.AnalogueScaling[k], c);
   }
 
   LinkTimeoutCountdown = SecondsToTicks(config.UpdatePeriod);

@@ -3,6 +3,7 @@
 #include "app/widgets/GlassButton.h"
 #include "app/widgets/StatusIndicator.h"
 #include "monitor/QtAlarmSound.h"
+#include "support/ExtendedValues.h"
 #include "support/PulseServer.h"
 #include "support/Wave.h"
 #include "support/WindowRig.h"
@@ -91,7 +92,7 @@ TEST(MonitorWindow, EveryBarShowsItsInputAndAcceptsItsOwnAlarm) {
   core.BlinkPhase = 1;
   for (int k = 0; k < 8; ++k) {
     core.Report.AnalogueRaw[k] = 1000 + k;
-    core.Report.AnalogueValue[k] = 2000.3456L + k;  // above every band's 1024
+    core.Report.AnalogueValue[k] = X("2000.3456") + X(k);  // above every band's 1024
   }
   core.EvaluateAlarms();
   for (int n = 1; n <= 8; ++n) {
