@@ -113,7 +113,7 @@ ReadOutcome ReadLogFile(const std::string& path, const LogFile& file, LogReader&
   return outcome;
 }
 
-bool WriteReportFile(const std::string& path, std::string_view bytes, std::string& error) {
+Result WriteReportFile(const std::string& path, std::string_view bytes) {
   const auto writeAll = [&](int fd) {
     std::size_t written = 0;
     while (written < bytes.size()) {
@@ -125,26 +125,22 @@ bool WriteReportFile(const std::string& path, std::string_view bytes, std::strin
     return true;
   };
   if (path == "-") {
-    if (writeAll(STDOUT_FILENO)) return true;
-    error = std::string("standard output: ") + std::strerror(errno);
-    return false;
+    if (writeAll(STDOUT_FILENO)) return Result::Success();
+    return Result::Failure(std::string("standard output: ") + std::strerror(errno));
   }
   struct stat target = {};
   if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
     // A device, a pipe or a socket's stand-in: written where it is, never replaced.
     const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     const bool ok = fd >= 0 && writeAll(fd);
-    if (!ok) error = path + ": " + std::strerror(errno);
-    if (fd >= 0 && ::close(fd) != 0 && ok) {
-      error = path + ": " + std::strerror(errno);
-      return false;
-    }
-    return ok;
+    Result written = ok ? Result::Success() : Result::Failure(path + ": " + std::strerror(errno));
+    if (fd >= 0 && ::close(fd) != 0 && ok) written = Result::Failure(path + ": " + std::strerror(errno));
+    return written;
   }
-  const SaveResult saved =
+  Result saved =
       WriteFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-  if (!saved.ok) error = path + ": " + saved.reason;
-  return saved.ok;
+  if (!saved.ok) saved.error = path + ": " + saved.error;
+  return saved;
 }
 
 }  // namespace logreport

@@ -2,6 +2,7 @@
 // writing the report's files.
 #pragma once
 
+#include "config/Result.h"
 #include "logreport/LogParser.h"
 
 #include <cstdint>
@@ -40,6 +41,6 @@ enum class ReadOutcome : std::uint8_t { Read, CannotRead, TooLarge };
 // Writes a report's file. "-" is standard output; a device or a pipe (also behind a link) is
 // written directly; anything else is saved as the panel saves its data file: through links,
 // whole under a temporary name beside it, synced and renamed over the target.
-[[nodiscard]] bool WriteReportFile(const std::string& path, std::string_view bytes, std::string& error);
+[[nodiscard]] Result WriteReportFile(const std::string& path, std::string_view bytes);
 
 }  // namespace logreport

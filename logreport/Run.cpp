@@ -84,10 +84,14 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   outcome.text = TextReport(log, analysis, context);
   // A page or CSV sent to standard output takes the text's place there.
   if (options.html == "-" || options.csv == "-") outcome.text.clear();
-  if (!options.html.empty() && !WriteReportFile(options.html, HtmlReport(log, analysis, context), error))
-    return {1, std::move(outcome.text), error};
-  if (!options.csv.empty() && !WriteReportFile(options.csv, CsvReport(log, analysis), error))
-    return {1, std::move(outcome.text), error};
+  if (!options.html.empty()) {
+    if (Result written = WriteReportFile(options.html, HtmlReport(log, analysis, context)); !written.ok)
+      return {1, std::move(outcome.text), std::move(written.error)};
+  }
+  if (!options.csv.empty()) {
+    if (Result written = WriteReportFile(options.csv, CsvReport(log, analysis)); !written.ok)
+      return {1, std::move(outcome.text), std::move(written.error)};
+  }
   if (!context.unread.empty()) {
     outcome.status = 3;
     outcome.error = UnreadText(ReportContext{{}, {}, {}, context.unread, {}});

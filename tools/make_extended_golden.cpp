@@ -40,10 +40,10 @@ std::string Hex(const Extended& e) {
 class NoEndpoint final : public UnitEndpoint {
  public:
   void SetRemote(std::string, std::uint16_t) override {}
-  EndpointResult Open() override { return {true, {}}; }
+  Result Open() override { return Result::Success(); }
   void Close() override {}
   [[nodiscard]] bool IsOpen() const override { return true; }
-  EndpointResult Send(std::string_view) override { return {true, {}}; }
+  Result Send(std::string_view) override { return Result::Success(); }
   std::optional<std::string> Receive() override { return std::nullopt; }
 };
 

@@ -142,8 +142,8 @@ TEST(LogFiles, WritesThroughLinksOntoDevicesAndReplacesFilesWhole) {
     const char* holds;  // what the path reads as afterwards
   } const cases[] = {{"link.csv", "new"}, {"null", ""}, {"plain.csv", "new"}};
   for (const Case& c : cases) {
-    std::string error;
-    EXPECT_TRUE(WriteReportFile((folder.root / c.path).string(), "new", error)) << c.path << ": " << error;
+    const Result written = WriteReportFile((folder.root / c.path).string(), "new");
+    EXPECT_TRUE(written.ok) << c.path << ": " << written.error;
     EXPECT_EQ(folder.Read(c.path), c.holds) << c.path;
   }
   EXPECT_TRUE(fs::is_symlink(folder.root / "link.csv"));
@@ -154,9 +154,9 @@ TEST(LogFiles, WritesThroughLinksOntoDevicesAndReplacesFilesWhole) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"link.csv", "null", "plain.csv", "target.csv"}));
 
-  std::string error;
-  EXPECT_FALSE(WriteReportFile((folder.root / "no-folder" / "x.csv").string(), "new", error));
-  EXPECT_NE(error.find("no-folder/x.csv: "), std::string::npos) << error;
+  const Result failed = WriteReportFile((folder.root / "no-folder" / "x.csv").string(), "new");
+  EXPECT_FALSE(failed.ok);
+  EXPECT_NE(failed.error.find("no-folder/x.csv: "), std::string::npos) << failed.error;
 }
 
 }  // namespace
