@@ -155,12 +155,12 @@ int main() {
     for (std::size_t r = 0; r < raws.size(); r += 2) {
       std::string report = "KELDRON,X,0000000000000000,0000000000000000";
       for (int k = 0; k < AnalogueInputCount; ++k) report += "," + std::to_string(raws[(r + k) % raws.size()]);
-      ReportedValues values;
+      ReportedValues reported;
       std::int32_t countdown = 0;
-      (void)ParseReport(report, config, endpoint, values, countdown);
+      (void)ParseReport(report, config, endpoint, reported, countdown);
       for (int k = 0; k < AnalogueInputCount; ++k)
-        std::printf("scale %d %s %s %s\n", values.AnalogueRaw[k], Hex(config.AnalogueScaling[k]).c_str(),
-                    Hex(values.AnalogueValue[k]).c_str(), FormatAnalogueValue(values.AnalogueValue[k]).c_str());
+        std::printf("scale %d %s %s %s\n", reported.AnalogueRaw[k], Hex(config.AnalogueScaling[k]).c_str(),
+                    Hex(reported.AnalogueValue[k]).c_str(), FormatAnalogueValue(reported.AnalogueValue[k]).c_str());
     }
   }
 
