@@ -12,7 +12,7 @@
 // Plain notation while the decimal exponent lies in -5..20 (a whole value has no decimals:
 // 1023 shows "1023"), otherwise "d.ddde-N". Infinities show "INF"/"-INF"; NaNs and the
 // encodings the x87 refuses as operands show "NAN"/"-NAN".
-[[nodiscard]] std::string ShortestDecimalText(const Extended& value);
+[[nodiscard]] std::string ShortestDecimalText(const Extended& stored);
 
 // A number or an expression of + - * / and parentheses with unary minus and plus, evaluated
 // with x87 rounding after each operation; spaces are ignored, "INF" and "NAN" are numbers too. nullopt when the text

@@ -30,6 +30,7 @@ class ChildProgram {
       return;
     }
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     const pid_t parent = ::getpid();
@@ -61,6 +62,7 @@ class ChildProgram {
   [[nodiscard]] bool started() const { return pid_ > 0; }
 
   // A program that has ended makes the write fail, not the test end with SIGPIPE.
+  // NOLINTNEXTLINE(readability-make-member-function-const): it changes the child, not this handle
   void Write(std::string_view text) {
     struct sigaction ignore = {}, before = {};
     ignore.sa_handler = SIG_IGN;
