@@ -7,6 +7,7 @@
 // calculator reads back to that very value.
 #include "config/Extended.h"
 #include "editor/DecimalText.h"
+#include "fuzz/X87Reference.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,18 +21,8 @@
 #include <vector>
 
 namespace {
-// The reference computes on the x87 itself: long double is that format on x86, where this
-// target is built.
-long double Native(const Extended& e) {
-  long double value = 0.0L;
-  std::memcpy(&value, e.bytes.data(), 10);
-  return value;
-}
-Extended FromNative(long double value) {
-  Extended e;
-  std::memcpy(e.bytes.data(), &value, 10);
-  return e;
-}
+using x87::FromNative;
+using x87::Native;
 
 void Check(bool condition, const char* what, std::string_view text) {
   if (condition) return;

@@ -5,6 +5,7 @@
 // shortest and the rounded digits of a must be the same digits; the text (as typed, and as
 // spelled over the alphabet of numbers) must read to the same ten bytes.
 #include "config/Extended.h"
+#include "fuzz/X87Reference.h"
 
 #include <locale.h>
 #include <charconv>
@@ -15,20 +16,9 @@
 #include <string>
 #include <string_view>
 
-static_assert(sizeof(long double) >= 10 && std::numeric_limits<long double>::digits == 64,
-              "the reference is the x87: this target is built on x86 only");
-
 namespace {
-long double Native(const Extended& e) {
-  long double value = 0.0L;
-  std::memcpy(&value, e.bytes.data(), 10);
-  return value;
-}
-Extended FromNative(long double value) {
-  Extended e;
-  std::memcpy(e.bytes.data(), &value, 10);
-  return e;
-}
+using x87::FromNative;
+using x87::Native;
 
 std::string Hex(const Extended& e) {
   char text[32];

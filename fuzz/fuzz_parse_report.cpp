@@ -5,6 +5,7 @@
 // the value of their first four digits, and raw x scaling, then x the extended value nearest
 // 1/1023, bit for bit; a missing field keeps its value; the time-out is renewed, to the update
 // period in ticks held within 0..2^31-1, exactly when the input and output fields were complete.
+#include "fuzz/X87Reference.h"
 #include "link/ReportParser.h"
 
 #include <algorithm>
@@ -21,18 +22,8 @@
 #include <vector>
 
 namespace {
-// The reference computes on the x87 itself: long double is that format on x86, where this
-// target is built.
-long double Native(const Extended& e) {
-  long double value = 0.0L;
-  std::memcpy(&value, e.bytes.data(), 10);
-  return value;
-}
-Extended FromNative(long double value) {
-  Extended e;
-  std::memcpy(e.bytes.data(), &value, 10);
-  return e;
-}
+using x87::FromNative;
+using x87::Native;
 void Check(bool condition, const char* what) {
   if (condition) return;
   std::fprintf(stderr, "ParseReport: %s\n", what);
