@@ -1,5 +1,6 @@
 #include "config/DataFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

@@ -8,6 +8,7 @@
 #include "fuzz/X87Reference.h"
 
 #include <locale.h>
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>

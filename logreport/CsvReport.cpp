@@ -2,6 +2,10 @@
 
 #include "logreport/Text.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 namespace logreport {
 namespace {
 // A field as a spreadsheet reads it back: quoted when it holds a comma, quote or line break,
