@@ -138,6 +138,7 @@ struct Program {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(127);
     const int null = ::open("/dev/null", O_WRONLY);
+    if (null < 0) ::_exit(127);
     ::dup2(null, STDOUT_FILENO);
     ::dup2(null, STDERR_FILENO);
     if (::chdir(folder.c_str()) != 0) ::_exit(127);

@@ -11,6 +11,7 @@
 
 namespace logreport {
 
+// NOLINTBEGIN(readability-redundant-member-init): without the = {} GCC warns of every brace list that leaves them out
 struct ReportContext {
   std::string folder;                        // the log folder as given or found
   std::string folderNote;                    // how it was found: "given", "the Logs folder beside this program", ...
@@ -18,6 +19,8 @@ struct ReportContext {
   std::vector<SkippedFile> unread = {};      // days' files of the period that could not be read: incomplete
   std::vector<SkippedFile> otherNames = {};  // files that look like days' logs but are not named as the panel does
 };
+// NOLINTEND(readability-redundant-member-init)
+
 // The lines that name them, for the text and for standard error; empty when there are none.
 [[nodiscard]] std::string UnreadText(const ReportContext& context);
 // The days of the period without a file, less those whose file is there but could not be read.

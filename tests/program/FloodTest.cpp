@@ -176,7 +176,9 @@ TEST(Program, FloodOfDatagrams) {
   // path the flood takes first: printed, not judged.
   const std::optional<long> residentAfter = ResidentKilobytes(panel.pid());
   ASSERT_TRUE(residentAfter);
-  if (std::string_view(QMX_TARGET_RUNNER).empty()) EXPECT_LT(*residentAfter - *residentBefore, 8 * 1024);
+  if (std::string_view(QMX_TARGET_RUNNER).empty()) {
+    EXPECT_LT(*residentAfter - *residentBefore, 8 * 1024);
+  }
 
   std::printf(
       "flood of %d datagrams: the first report let in after it was answered %.2f s later (%zu of %zu "
