@@ -40,16 +40,18 @@ DecimalDigits FromGeneral(std::string_view text, int count) {
     std::from_chars(text.data() + from, text.data() + text.size(), exponent);
   }
   const std::size_t whole = std::min(mantissa.find('.'), mantissa.size());
-  std::string digits;
-  for (const char c : mantissa)
-    if (c != '.') digits.push_back(c);
-  const std::size_t lead = digits.find_first_not_of('0');
-  if (lead == std::string::npos) {
-    d.digits.assign(static_cast<std::size_t>(count), '0');
-    return d;
+  // The digits from the first that is not 0 ("0.000123" below 1), without the point.
+  int lead = 0;
+  d.digits.reserve(static_cast<std::size_t>(count));
+  for (const char c : mantissa) {
+    if (c == '.') continue;
+    if (c == '0' && d.digits.empty()) {
+      ++lead;
+      continue;
+    }
+    d.digits.push_back(c);
   }
-  d.exponent10 = exponent + static_cast<int>(whole) - 1 - static_cast<int>(lead);
-  d.digits = digits.substr(lead);
+  d.exponent10 = d.digits.empty() ? 0 : exponent + static_cast<int>(whole) - 1 - lead;
   d.digits.resize(static_cast<std::size_t>(count), '0');
   return d;
 }

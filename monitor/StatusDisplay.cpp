@@ -1,5 +1,9 @@
 #include "monitor/StatusDisplay.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 StateLook AlarmStateLook(AlarmState state, std::uint8_t blinkPhase) {
   switch (state) {
     case AlarmState::Normal: return {Colours::Green, "C"};
@@ -28,22 +32,27 @@ std::string FormatAnalogueValue(const Extended& value) {
   const DecimalDigits rounded = value.RoundedDigits(15);
   const int e = rounded.exponent10;
   if (e < -4) return rounded.negative ? "-0.00" : "0.00";
-  std::string digits = rounded.digits;
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  std::string result = rounded.negative ? "-" : "";
+  std::string_view digits = rounded.digits;
+  while (digits.size() > 1 && digits.back() == '0') digits.remove_suffix(1);
+  // Built in place: this runs for every reading twice a tick.
+  std::string result;
+  result.reserve(24);
+  if (rounded.negative) result += '-';
   if (e >= 15) {
-    result += digits.substr(0, 1);
-    if (digits.size() > 1) result += "." + digits.substr(1, 2);  // cut, never rounded
-    result += "E+" + std::to_string(e);
+    result += digits[0];
+    if (digits.size() > 1) result.append(".").append(digits.substr(1, 2));  // cut, never rounded
+    result.append("E+").append(std::to_string(e));
   } else if (e >= 0) {
     const auto whole = static_cast<std::size_t>(e) + 1;
     if (digits.size() <= whole) {
-      result += digits + std::string(whole - digits.size(), '0');
+      result.append(digits).append(whole - digits.size(), '0');
     } else {
-      result += digits.substr(0, whole) + "." + digits.substr(whole, 2);
+      result.append(digits.substr(0, whole)).append(".").append(digits.substr(whole, 2));
     }
   } else {
-    result += ("0." + std::string(static_cast<std::size_t>(-e - 1), '0') + digits).substr(0, 4);
+    // Two places after the point: the zeros after it, then as many digits as are left.
+    const auto zeros = std::min<std::size_t>(static_cast<std::size_t>(-e - 1), 2);
+    result.append("0.").append(zeros, '0').append(digits.substr(0, 2 - zeros));
   }
   return result;
 }
