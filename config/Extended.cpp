@@ -2,7 +2,6 @@
 
 #if !QMX_SOFT_EXTENDED
 #include <locale.h>
-#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <string_view>
@@ -26,36 +25,6 @@ DecimalDigits FromScientific(std::string_view text) {
   return d;
 }
 
-// "[-]digits[.digits][e(+|-)digits]" as the general notation writes it (trailing zeros dropped)
-// into count digits from the first that is not 0, and the power of ten of that first digit.
-DecimalDigits FromGeneral(std::string_view text, int count) {
-  DecimalDigits d;
-  std::size_t i = 0;
-  if (text[0] == '-') d.negative = true, i = 1;
-  const std::size_t e = text.find('e', i);
-  const std::string_view mantissa = text.substr(i, e == std::string_view::npos ? std::string_view::npos : e - i);
-  int exponent = 0;
-  if (e != std::string_view::npos) {
-    const std::size_t from = e + 1 + (text[e + 1] == '+' ? 1 : 0);
-    std::from_chars(text.data() + from, text.data() + text.size(), exponent);
-  }
-  const std::size_t whole = std::min(mantissa.find('.'), mantissa.size());
-  // The digits from the first that is not 0 ("0.000123" below 1), without the point.
-  int lead = 0;
-  d.digits.reserve(static_cast<std::size_t>(count));
-  for (const char c : mantissa) {
-    if (c == '.') continue;
-    if (c == '0' && d.digits.empty()) {
-      ++lead;
-      continue;
-    }
-    d.digits.push_back(c);
-  }
-  d.exponent10 = d.digits.empty() ? 0 : exponent + static_cast<int>(whole) - 1 - lead;
-  d.digits.resize(static_cast<std::size_t>(count), '0');
-  return d;
-}
-
 // A pseudo-denormal (exponent 0 with the integer bit set) as its normal equal, which the
 // library's conversions read correctly.
 long double Canonical(const Extended& value) {
@@ -76,12 +45,11 @@ DecimalDigits Extended::ShortestDigits() const {
   return FromScientific(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
 }
 
-DecimalDigits Extended::RoundedDigits(int count) const {
-  // The general notation rounds to the same digits as the scientific one, and the library
-  // writes it a good deal faster for the round values readings often are (500, 12.5).
-  char buffer[96];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, Canonical(*this), std::chars_format::general, count);
-  return FromGeneral(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)), count);
+NumberText Extended::GeneralText(int count) const {
+  NumberText text;
+  const auto result = std::to_chars(text.chars.data(), text.chars.data() + text.chars.size(), Canonical(*this),
+                                    std::chars_format::general, count);
+  text.size = static_cast<std::size_t>(result.ptr - text.chars.data());
+  return text;
 }
 #endif

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #if !defined(QMX_SOFT_EXTENDED)
 #if defined(__i386__) || defined(__x86_64__)
@@ -33,6 +34,13 @@ struct DecimalDigits {
   bool negative = false;
   std::string digits;
   int exponent10 = 0;
+};
+
+// A number's text in a buffer of its own: the value texts written every tick allocate nothing.
+struct NumberText {
+  std::array<char, 64> chars{};
+  std::size_t size = 0;
+  [[nodiscard]] std::string_view View() const { return {chars.data(), size}; }
 };
 
 // Ten bytes: 64-bit significand with explicit integer bit, then sign and 15-bit biased exponent.
@@ -77,9 +85,11 @@ struct Extended {
   // The fewest digits that read back (ParseDecimal) to the same value, the nearest of them on a
   // choice; a pseudo-denormal reads back as its normal equal. Only for finite values.
   [[nodiscard]] DecimalDigits ShortestDigits() const;
-  // The value rounded to `count` significant digits (1..36), nearest, ties to even.
-  // Only for finite values.
-  [[nodiscard]] DecimalDigits RoundedDigits(int count) const;
+  // The value with `count` significant digits (1..36) as printf's "%.<count>Lg" writes it in
+  // the C locale: rounded to nearest, ties to even; fixed notation when the rounded value's
+  // power of ten is from -4 to count - 1, else "d.ddde+NN"; trailing zeros and a bare point
+  // dropped. Only for finite values.
+  [[nodiscard]] NumberText GeneralText(int count) const;
 
   // (whole x a) x b, each product rounded: the report parser's scaling of a reading, kept in
   // the x87's registers from start to end on x86.
@@ -139,7 +149,9 @@ namespace SoftExtended {
 [[nodiscard]] Extended FromDouble(double value);
 [[nodiscard]] Extended ParseDecimal(const std::string& text);
 [[nodiscard]] DecimalDigits ShortestDigits(const Extended& value);
+// The value rounded to `count` significant digits (1..36), nearest, ties to even.
 [[nodiscard]] DecimalDigits RoundedDigits(const Extended& value, int count);
+[[nodiscard]] NumberText GeneralText(const Extended& value, int count);
 }  // namespace SoftExtended
 
 #if QMX_SOFT_EXTENDED
@@ -165,7 +177,7 @@ inline Extended Extended::ProductOf(std::int32_t whole, const Extended& a, const
 inline Extended Extended::FromDouble(double value) { return SoftExtended::FromDouble(value); }
 inline Extended Extended::ParseDecimal(const std::string& text) { return SoftExtended::ParseDecimal(text); }
 inline DecimalDigits Extended::ShortestDigits() const { return SoftExtended::ShortestDigits(*this); }
-inline DecimalDigits Extended::RoundedDigits(int count) const { return SoftExtended::RoundedDigits(*this, count); }
+inline NumberText Extended::GeneralText(int count) const { return SoftExtended::GeneralText(*this, count); }
 inline bool Extended::IsNaN() const { return SoftExtended::Compare(*this, *this) == 2; }
 #else
 inline Extended operator+(const Extended& a, const Extended& b) {

@@ -294,4 +294,30 @@ DecimalDigits RoundedDigits(const Extended& value, int count) {
   d.negative = value.IsNegative();
   return d;
 }
+
+NumberText GeneralText(const Extended& value, int count) {
+  const DecimalDigits rounded = RoundedDigits(value, count);
+  std::string_view digits = rounded.digits;
+  while (digits.size() > 1 && digits.back() == '0') digits.remove_suffix(1);
+  const int e = rounded.exponent10;
+  std::string text = rounded.negative ? "-" : "";
+  if (e >= -4 && e < count) {
+    if (e < 0) {
+      text.append("0.").append(static_cast<std::size_t>(-e - 1), '0').append(digits);
+    } else if (const auto whole = static_cast<std::size_t>(e) + 1; digits.size() <= whole) {
+      text.append(digits).append(whole - digits.size(), '0');
+    } else {
+      text.append(digits.substr(0, whole)).append(".").append(digits.substr(whole));
+    }
+  } else {
+    text += digits[0];
+    if (digits.size() > 1) text.append(".").append(digits.substr(1));
+    const std::string power = std::to_string(e < 0 ? -e : e);
+    text.append(e < 0 ? "e-" : "e+").append(power.size() < 2 ? "0" : "").append(power);
+  }
+  NumberText result;
+  result.size = std::min(text.size(), result.chars.size());
+  std::copy_n(text.begin(), result.size, result.chars.begin());
+  return result;
+}
 }  // namespace SoftExtended

@@ -72,6 +72,12 @@ DecimalDigits NativeRounded(const Extended& value, int count) {
       std::to_chars(buffer, buffer + sizeof buffer, Canonical(value), std::chars_format::scientific, count - 1);
   return Scientific(buffer, result.ptr);
 }
+// printf's own general notation, the definition the value text follows.
+std::string NativeGeneral(const Extended& value, int count) {
+  char buffer[96];
+  const int size = std::snprintf(buffer, sizeof buffer, "%.*Lg", count, Canonical(value));
+  return {buffer, static_cast<std::size_t>(std::clamp(size, 0, static_cast<int>(sizeof buffer) - 1))};
+}
 Extended NativeParse(const std::string& text) {
   static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   return FromNative(strtold_l(text.c_str(), nullptr, c));
@@ -122,10 +128,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SameDigits("shortest digits", a, NativeShortest(a), SoftExtended::ShortestDigits(a));
     const int count = 1 + head[20] % 36;
     SameDigits("rounded digits", a, NativeRounded(a, count), SoftExtended::RoundedDigits(a, count));
-    SameDigits("15 digits", a, NativeRounded(a, 15), SoftExtended::RoundedDigits(a, 15));
+    for (const int digits : {count, 15}) {
+      const std::string native = NativeGeneral(a, digits);
+      if (SoftExtended::GeneralText(a, digits).View() != native)
+        Differ("general text", a, a, native, std::string(SoftExtended::GeneralText(a, digits).View()));
+#if !QMX_SOFT_EXTENDED
+      if (a.GeneralText(digits).View() != native)
+        Differ("the panel's general text", a, a, native, std::string(a.GeneralText(digits).View()));
+#endif
+    }
 #if !QMX_SOFT_EXTENDED
     SameDigits("the panel's shortest digits", a, NativeShortest(a), a.ShortestDigits());
-    SameDigits("the panel's 15 digits", a, NativeRounded(a, 15), a.RoundedDigits(15));
 #endif
     // The shortest digits read back to the same value.
     const DecimalDigits shortest = SoftExtended::ShortestDigits(a);

@@ -62,12 +62,6 @@ bool ReadBits(const WorkingText& text, std::size_t& position, std::span<std::uin
 }
 }  // namespace
 
-Extended ReciprocalOf1023() {
-  // Division is correctly rounded, so this is the extended value nearest 1/1023.
-  static const Extended C = Extended::FromInt(1) / Extended::FromInt(1023);
-  return C;
-}
-
 ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& config, UnitEndpoint& endpoint,
                          ReportedValues& values, std::int32_t& LinkTimeoutCountdown) {
   const WorkingText text(received);
@@ -84,7 +78,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
   if (!ReadBits(text, position, values.ReportedOutputs)) return ParseOutcome::Stopped;
   ++position;
 
-  const Extended c = ReciprocalOf1023();
+  constexpr Extended c = ReciprocalOf1023();
   // Field k starts at position; position == size() is an empty last field ended by the end of
   // the text, past it the field is missing and keeps its stored value.
   for (int k = 0; k < AnalogueInputCount && position <= text.size(); ++k) {

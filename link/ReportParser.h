@@ -31,8 +31,11 @@ enum class ParseOutcome {
   Accepted,   // stored, time-out renewed
 };
 
-// The extended value nearest 1/1023, the factor of every analogue scaling.
-[[nodiscard]] Extended ReciprocalOf1023();
+// The extended value nearest 1/1023, the factor of every analogue scaling: 1 / 1023 as the
+// correctly rounded division gives it, written out so that the scaling loads it as it stands.
+[[nodiscard]] constexpr Extended ReciprocalOf1023() {
+  return {{0x08, 0x20, 0x80, 0x00, 0x02, 0x08, 0x20, 0x80, 0xF5, 0x3F}};  // 0x3FF5 8020080200802008
+}
 
 ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& config, UnitEndpoint& endpoint,
                          ReportedValues& values, std::int32_t& LinkTimeoutCountdown);

@@ -29,31 +29,17 @@ std::string FormatAnalogueValue(const Extended& value) {
   if (value.IsInfinite()) return value.IsNegative() ? "-INF" : "INF";
   if (value.IsZero()) return "0";
 
-  const DecimalDigits rounded = value.RoundedDigits(15);
-  const int e = rounded.exponent10;
-  if (e < -4) return rounded.negative ? "-0.00" : "0.00";
-  std::string_view digits = rounded.digits;
-  while (digits.size() > 1 && digits.back() == '0') digits.remove_suffix(1);
-  // Built in place: this runs for every reading twice a tick.
-  std::string result;
-  result.reserve(24);
-  if (rounded.negative) result += '-';
-  if (e >= 15) {
-    result += digits[0];
-    if (digits.size() > 1) result.append(".").append(digits.substr(1, 2));  // cut, never rounded
-    result.append("E+").append(std::to_string(e));
-  } else if (e >= 0) {
-    const auto whole = static_cast<std::size_t>(e) + 1;
-    if (digits.size() <= whole) {
-      result.append(digits).append(whole - digits.size(), '0');
-    } else {
-      result.append(digits.substr(0, whole)).append(".").append(digits.substr(whole, 2));
-    }
-  } else {
-    // Two places after the point: the zeros after it, then as many digits as are left.
-    const auto zeros = std::min<std::size_t>(static_cast<std::size_t>(-e - 1), 2);
-    result.append("0.").append(zeros, '0').append(digits.substr(0, 2 - zeros));
-  }
+  const NumberText general = value.GeneralText(15);
+  const std::string_view text = general.View();
+  // General format writes an exponent when E < -4 or E >= 15. A negative one means the value
+  // is below 0.0001, whose fixed text would be cut to "0.00" anyway.
+  const std::size_t e = text.find('e');
+  if (e != std::string_view::npos && text[e + 1] == '-') return value.IsNegative() ? "-0.00" : "0.00";
+  std::string_view mantissa = text.substr(0, e);
+  if (const std::size_t point = mantissa.find('.'); point != std::string_view::npos)
+    mantissa = mantissa.substr(0, point + 3);  // cut, never rounded
+  std::string result(mantissa);
+  if (e != std::string_view::npos) result.append("E").append(text.substr(e + 1));
   return result;
 }
 

@@ -73,6 +73,7 @@ TEST(ParseReport, EachChannelItsOwnScalingAndDefaultGivesEveryRawReadingExactly)
   // Other scalings and the order of the product: fuzz_parse_report and its seeds.
   const Extended seventh = X(1) / X(7);
   const Extended c = ReciprocalOf1023();
+  EXPECT_EQ(c, X(1) / X(1023));
   Parser distinct;
   for (int k = 0; k < AnalogueInputCount; ++k) distinct.config.AnalogueScaling[k] = seventh * X(k + 2);
   EXPECT_EQ(distinct(Report("1,2,3,4,5,6,7,8")), ParseOutcome::Accepted);
