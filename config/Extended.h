@@ -91,9 +91,10 @@ struct Extended {
   // dropped. Only for finite values.
   [[nodiscard]] NumberText GeneralText(int count) const;
 
-  // (whole x a) x b, each product rounded: the report parser's scaling of a reading, kept in
-  // the x87's registers from start to end on x86.
-  [[nodiscard]] static Extended ProductOf(std::int32_t whole, const Extended& a, const Extended& b);
+  // Becomes (whole x a) x b, each product rounded: the report parser's scaling of a reading,
+  // kept in the x87's registers from start to end on x86 and stored straight into place (a
+  // returned copy would be read back before the x87's ten-byte store reached memory).
+  void AssignProductOf(std::int32_t whole, const Extended& a, const Extended& b);
 
 #if !QMX_SOFT_EXTENDED
   // The x87 value itself, loaded and stored by the x87 straight from and to the ten bytes: a
@@ -171,8 +172,8 @@ inline bool operator>=(const Extended& a, const Extended& b) {
   return c == 0 || c == 1;
 }
 inline Extended Extended::FromInt(std::int32_t value) { return SoftExtended::FromInt(value); }
-inline Extended Extended::ProductOf(std::int32_t whole, const Extended& a, const Extended& b) {
-  return SoftExtended::Multiply(SoftExtended::Multiply(SoftExtended::FromInt(whole), a), b);
+inline void Extended::AssignProductOf(std::int32_t whole, const Extended& a, const Extended& b) {
+  *this = SoftExtended::Multiply(SoftExtended::Multiply(SoftExtended::FromInt(whole), a), b);
 }
 inline Extended Extended::FromDouble(double value) { return SoftExtended::FromDouble(value); }
 inline Extended Extended::ParseDecimal(const std::string& text) { return SoftExtended::ParseDecimal(text); }
@@ -198,8 +199,9 @@ inline bool operator>(const Extended& a, const Extended& b) { return a.Native() 
 inline bool operator<=(const Extended& a, const Extended& b) { return a.Native() <= b.Native(); }
 inline bool operator>=(const Extended& a, const Extended& b) { return a.Native() >= b.Native(); }
 inline Extended Extended::FromInt(std::int32_t value) { return FromNative(static_cast<long double>(value)); }
-inline Extended Extended::ProductOf(std::int32_t whole, const Extended& a, const Extended& b) {
-  return FromNative((static_cast<long double>(whole) * a.Native()) * b.Native());
+inline void Extended::AssignProductOf(std::int32_t whole, const Extended& a, const Extended& b) {
+  const long double product = (static_cast<long double>(whole) * a.Native()) * b.Native();
+  __asm__("fstpt %0" : "=m"(bytes) : "t"(product) : "st");
 }
 inline Extended Extended::FromDouble(double value) { return FromNative(static_cast<long double>(value)); }
 inline bool Extended::IsNaN() const {

@@ -78,7 +78,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
   if (!ReadBits(text, position, values.ReportedOutputs)) return ParseOutcome::Stopped;
   ++position;
 
-  constexpr Extended c = ReciprocalOf1023();
+  static constexpr Extended c = ReciprocalOf1023();  // read from its constant, not a stack copy
   // Field k starts at position; position == size() is an empty last field ended by the end of
   // the text, past it the field is missing and keeps its stored value.
   for (int k = 0; k < AnalogueInputCount && position <= text.size(); ++k) {
@@ -88,7 +88,7 @@ ParseOutcome ParseReport(std::string_view received, const UnitConfiguration& con
     while (IsDigit(text.At(position))) ++position;  // digits past the fourth: the field is read as its first four
     ++position;                                     // the character that ended the field
     values.AnalogueRaw[k] = raw;
-    values.AnalogueValue[k] = Extended::ProductOf(raw, config.AnalogueScaling[k], c);
+    values.AnalogueValue[k].AssignProductOf(raw, config.AnalogueScaling[k], c);
   }
 
   LinkTimeoutCountdown = SecondsToTicks(config.UpdatePeriod);
