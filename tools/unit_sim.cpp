@@ -10,6 +10,7 @@
 #include "tools/unit_sim_station.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdarg>
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -31,7 +33,7 @@ void PrintHelp() {
   std::printf(
       "Usage: %1$s [--port N] [--name NAME] [--every S] [--script FILE] [--seed N] [--record FILE]\n"
       "       %1$s --replay FILE [--speed N] [--port N] [--record FILE]\n"
-      "       %1$s --write-config FILE [--port N] [--name NAME]\n"
+      "       %1$s --write-config FILE [--port N] [--name NAME] [--no-accept LIST] [--no-report LIST]\n"
       "       %1$s --show-config FILE\n"
       "\n"
       "Stands in for the remote unit on this machine: listens on 127.0.0.1 only, answers polls\n"
@@ -49,6 +51,9 @@ void PrintHelp() {
       "                       starting when the panel sends the recording's first datagram\n"
       "  --speed N            replay N times faster, 0.01 to 1000 (default 1, the recorded pace)\n"
       "  --write-config FILE  write a panel data file (defaults, 127.0.0.1, --port, --name) and end\n"
+      "  --no-accept LIST     with --write-config: the alarms of these need no accept, a list such\n"
+      "                       as in2,in3,an2 (inN: input 1 to 16, anN: analogue 1 to 8, link)\n"
+      "  --no-report LIST     with --write-config: these raise no alarm at all, a list as above\n"
       "  --show-config FILE   print the address and port a panel data file holds, as the panel\n"
       "                       reads it ('127.0.0.1 3012'), and end; exit status 1 if it does not load\n"
       "  --help               show this text and end\n"
@@ -73,9 +78,18 @@ void PrintHelp() {
       ProgramName, MaxNameLength);
 }
 
+// The alarm sources an option names: "in2,an3,link".
+struct AlarmSources {
+  std::array<bool, DigitalInputCount> digital{};
+  std::array<bool, AnalogueInputCount> analogue{};
+  bool link = false;
+};
+
 struct Arguments {
   SimOptions sim;
   std::string writeConfig;
+  AlarmSources noAccept;
+  AlarmSources noReport;
   std::string showConfig;
   bool help = false;
   bool version = false;
@@ -89,6 +103,25 @@ struct Arguments {
   std::vfprintf(stderr, format, arguments);
   va_end(arguments);
   std::fprintf(stderr, "\nTry '%s --help'.\n", ProgramName);
+}
+
+std::optional<AlarmSources> ParseAlarmSources(const std::string& text) {
+  AlarmSources sources;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t comma = std::min(text.find(',', start), text.size());
+    const std::string_view item = std::string_view(text).substr(start, comma - start);
+    start = comma + 1;
+    if (item == "link") {
+      sources.link = true;
+      continue;
+    }
+    const bool digital = item.starts_with("in");
+    if (!digital && !item.starts_with("an")) return std::nullopt;
+    const auto n = ParseWholeNumber(item.substr(2), 1, digital ? DigitalInputCount : AnalogueInputCount);
+    if (!n) return std::nullopt;
+    (digital ? sources.digital.data() : sources.analogue.data())[*n - 1] = true;
+  }
+  return sources;
 }
 
 std::optional<std::uint32_t> ParseSeed(const std::string& text) {
@@ -137,6 +170,10 @@ bool TakeValue(Arguments& arguments, const std::string& option, const std::strin
     sim.record = value;
   } else if (option == "--replay") {
     sim.replay = value;
+  } else if (option == "--no-accept" || option == "--no-report") {
+    const auto sources = ParseAlarmSources(value);
+    if (!sources) return expected("a list such as in2,in3,an2,link (inputs 1 to 16, analogues 1 to 8)");
+    (option == "--no-accept" ? arguments.noAccept : arguments.noReport) = *sources;
   } else if (option == "--show-config") {
     arguments.showConfig = value;
   } else {
@@ -147,8 +184,9 @@ bool TakeValue(Arguments& arguments, const std::string& option, const std::strin
 
 // Parses the command line; nullopt, after saying why, for anything it cannot take.
 std::optional<Arguments> ReadArguments(int argc, char** argv) {
-  static const std::set<std::string> WithValue = {"--port",   "--name",   "--every", "--script",       "--seed",
-                                                  "--record", "--replay", "--speed", "--write-config", "--show-config"};
+  static const std::set<std::string> WithValue = {"--port",         "--name",        "--every",     "--script",
+                                                  "--seed",         "--record",      "--replay",    "--speed",
+                                                  "--write-config", "--show-config", "--no-accept", "--no-report"};
   Arguments arguments;
   std::set<std::string> given;
   for (int i = 1; i < argc; ++i) {
@@ -181,11 +219,10 @@ std::optional<Arguments> ReadArguments(int argc, char** argv) {
   }
   if (arguments.help || arguments.version) return arguments;
 
-  const auto alone = [&](const char* mode, const std::set<std::string>& allowed) {
+  const auto alone = [&](const char* mode, const std::set<std::string>& allowed, const char* saying) {
     return std::ranges::all_of(given, [&](const std::string& option) {
       if (option == mode || allowed.contains(option)) return true;
-      Refuse("%s does not go with %s (it takes only %s)", option.c_str(), mode,
-             allowed.size() == 2 ? "--port and --name" : "--speed, --port and --record");
+      Refuse("%s does not go with %s (it takes only %s)", option.c_str(), mode, saying);
       return false;
     });
   };
@@ -195,13 +232,15 @@ std::optional<Arguments> ReadArguments(int argc, char** argv) {
       return std::nullopt;
     }
   } else if (given.contains("--write-config")) {
-    if (!alone("--write-config", {"--port", "--name"})) return std::nullopt;
+    if (!alone("--write-config", {"--port", "--name", "--no-accept", "--no-report"},
+               "--port, --name, --no-accept and --no-report"))
+      return std::nullopt;
     if (arguments.sim.port == 0) {
       Refuse("--write-config expects a --port from 1 to 65535: the panel cannot send to port 0");
       return std::nullopt;
     }
   } else if (given.contains("--replay")) {
-    if (!alone("--replay", {"--speed", "--port", "--record"})) return std::nullopt;
+    if (!alone("--replay", {"--speed", "--port", "--record"}, "--speed, --port and --record")) return std::nullopt;
     std::error_code ignored;
     if (given.contains("--record") &&
         std::filesystem::equivalent(arguments.sim.record, arguments.sim.replay, ignored)) {
@@ -211,17 +250,34 @@ std::optional<Arguments> ReadArguments(int argc, char** argv) {
   } else if (given.contains("--speed")) {
     Refuse("--speed goes only with --replay");
     return std::nullopt;
+  } else if (const char* option = given.contains("--no-accept")   ? "--no-accept"
+                                  : given.contains("--no-report") ? "--no-report"
+                                                                  : nullptr) {
+    Refuse("%s goes only with --write-config", option);
+    return std::nullopt;
   }
   return arguments;
 }
 
 // A data file the panel can be started with (-FFILE -c) that keeps it on loopback.
-int WriteLoopbackConfiguration(const std::string& path, const SimOptions& sim) {
+int WriteLoopbackConfiguration(const std::string& path, const Arguments& arguments) {
+  const SimOptions& sim = arguments.sim;
   UnitConfiguration config{};
   SetDefaults(config);
   WriteText(config.IPAddress, "127.0.0.1");
   config.Port = sim.port;
   WriteText(config.DeviceName, sim.name);
+  const auto clear = [](const AlarmSources& sources, std::uint8_t* digital, std::uint8_t* analogue,
+                        std::uint8_t& link) {
+    for (int i = 0; i < DigitalInputCount; ++i)
+      if (sources.digital[i]) digital[i] = 0;
+    for (int i = 0; i < AnalogueInputCount; ++i)
+      if (sources.analogue[i]) analogue[i] = 0;
+    if (sources.link) link = 0;
+  };
+  clear(arguments.noAccept, config.DigitalRequiresAccept, config.AnalogueRequiresAccept, config.LostLinkRequiresAccept);
+  clear(arguments.noReport, config.DigitalEnableReporting, config.AnalogueEnableReporting,
+        config.LostLinkEnableReporting);
   const Result saved = WriteDataFile(path, config);
   if (!saved.ok) {
     std::fprintf(stderr, "%s: cannot write %s: %s\n", ProgramName, path.c_str(), saved.error.c_str());
@@ -257,7 +313,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   const SimOptions& sim = arguments->sim;
-  if (!arguments->writeConfig.empty()) return WriteLoopbackConfiguration(arguments->writeConfig, sim);
+  if (!arguments->writeConfig.empty()) return WriteLoopbackConfiguration(arguments->writeConfig, *arguments);
   if (!arguments->showConfig.empty()) return ShowConfiguration(arguments->showConfig);
 
   if (!sim.replay.empty()) {

@@ -142,7 +142,10 @@ TEST(UnitSim, SaysWhatIsWrongWithAnArgumentAndWritesALoopbackDataFile) {
       {{"--replay", dir + "/bad.rec", "--record", dir + "/../" + QFileInfo(dir).fileName() + "/bad.rec"},
        "--record names the recording being replayed, which it would overwrite"},
       {{"--write-config", "u.dat", "--port", "0"},
-       "--write-config expects a --port from 1 to 65535: the panel cannot send to port 0"}};
+       "--write-config expects a --port from 1 to 65535: the panel cannot send to port 0"},
+      {{"--write-config", "u.dat", "--no-accept", "in2,an9"},
+       "--no-accept expects a list such as in2,in3,an2,link (inputs 1 to 16, analogues 1 to 8), not 'in2,an9'"},
+      {{"--no-report", "in1"}, "--no-report goes only with --write-config"}};
   for (const auto& [arguments, message] : bad) {
     const Finished run = RunToEnd(arguments);
     EXPECT_EQ(run.exitCode, 2) << message;
@@ -168,15 +171,21 @@ TEST(UnitSim, SaysWhatIsWrongWithAnArgumentAndWritesALoopbackDataFile) {
   EXPECT_EQ(unrecordable.err,
             "quellmarinox-unit-sim: cannot write " + d + "/missing/x.rec: No such file or directory\n");
 
-  // --- --write-config: the defaults with 127.0.0.1 and the given port
+  // --- --write-config: the defaults with 127.0.0.1, the given port, and the flags cleared
   const QString dataFile = dir + "/unit.dat";
-  EXPECT_EQ(RunToEnd({"--write-config", dataFile, "--port", "4321"}).exitCode, 0);
+  EXPECT_EQ(RunToEnd({"--write-config", dataFile, "--port", "4321", "--no-accept", "in2,in16,an3,link", "--no-report",
+                      "in4,an1"})
+                .exitCode,
+            0);
   UnitConfiguration loaded{};
   ASSERT_EQ(ReadDataFile(dataFile.toStdString(), loaded), LoadOutcome::Loaded);
   UnitConfiguration expected{};
   SetDefaults(expected);
   WriteText(expected.IPAddress, "127.0.0.1");
   expected.Port = 4321;
+  expected.DigitalRequiresAccept[1] = expected.DigitalRequiresAccept[15] = expected.AnalogueRequiresAccept[2] = 0;
+  expected.LostLinkRequiresAccept = 0;
+  expected.DigitalEnableReporting[3] = expected.AnalogueEnableReporting[0] = 0;
   EXPECT_FALSE(ConfigurationDiffers(loaded, expected));
   const Finished unwritable = RunToEnd({"--write-config", dir + "/missing/unit.dat"});
   EXPECT_EQ(unwritable.exitCode, 1);
