@@ -4,6 +4,7 @@
 #include "app/widgets/StatusIndicator.h"
 #include "config/DataFile.h"
 #include "editor/EditForm.h"
+#include "support/WindowPoints.h"
 #include "support/WindowRig.h"
 
 #include <QFontMetrics>
@@ -16,9 +17,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace {
 // The control's rectangle in the client area of the window.
@@ -94,20 +92,12 @@ TEST(MainWindow, ControlsSitAtTheirLayoutPositions) {
 // The points the scripts photograph and click lie on the controls they name.
 TEST(MainWindow, ScriptPointsLieOnTheirControls) {
   WindowRig w;
-  std::ifstream points(QMX_WINDOW_POINTS);
-  ASSERT_TRUE(points) << QMX_WINDOW_POINTS;
-  int checked = 0;
-  for (std::string line; std::getline(points, line);) {
-    if (line.empty() || line.front() == '#') continue;
-    std::istringstream fields(line);
-    std::string name;
-    int x = -1, y = -1;
-    ASSERT_TRUE(fields >> name >> x >> y) << line;
-    const QWidget* hit = w.form->childAt(x, y);
-    EXPECT_EQ(hit ? hit->objectName().toStdString() : std::string(), name) << line;
-    ++checked;
+  const std::vector<WindowPoint> points = ReadWindowPoints();
+  for (const WindowPoint& point : points) {
+    const QWidget* hit = point.x < 0 ? nullptr : w.form->childAt(point.x, point.y);
+    EXPECT_EQ(hit ? hit->objectName().toStdString() : std::string(), point.name) << point.x << " " << point.y;
   }
-  EXPECT_EQ(checked, 16 + 8 + 2);  // the input lamps, the analogue bars, the link lamp, Edit
+  EXPECT_EQ(points.size(), 16u + 8 + 2);  // the input lamps, the analogue bars, the link lamp, Edit
 }
 
 TEST(MainWindow, EditShowsTheEditorAndExitCloses) {

@@ -2,9 +2,11 @@
 // a private X server started here. Clicks land only on Edit and Finish, with 127.0.0.1 in force.
 #include "app/PanelCore.h"
 #include "program/PanelProcess.h"
+#include "support/WindowPoints.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -118,7 +120,10 @@ TEST_F(WindowTitles, MainWindowEditorSaveQuestionAndErrorBox) {
     ASSERT_EQ(main->width, 899);
     EXPECT_EQ(Title(*main), MainWindowTitle());  // its text: tests/app/StartupTest.cpp
 
-    Click(main->x + 216 + 37, main->y + 517 - 83 + 32 + 12);  // Edit: left 216, 32 below the bottom bar's top
+    const std::vector<WindowPoint> points = ReadWindowPoints();
+    const auto edit = std::ranges::find(points, "EditButton", &WindowPoint::name);
+    ASSERT_NE(edit, points.end()) << QMX_WINDOW_POINTS;
+    Click(main->x + edit->x, main->y + edit->y);
     const auto editor = WaitForWindowBesides(panel, {main->id});
     ASSERT_TRUE(editor);
     EXPECT_EQ(Title(*editor), "EditForm");
