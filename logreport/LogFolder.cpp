@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <system_error>
 
@@ -36,19 +37,13 @@ std::string NotADayLog(std::string_view name) {
 SkippedFile Skipped(std::string name, std::string reason) { return {std::move(name), std::move(reason)}; }
 }  // namespace
 
-std::optional<LogListing> ListLogFiles(const std::string& folder, std::string& error) {
-  LogListing listing;
+Result ListLogFiles(const std::string& folder, LogListing& listing) {
+  listing = {};
   std::error_code failure;
   std::filesystem::directory_iterator it(folder, failure);
-  if (failure) {
-    error = folder + ": " + failure.message();
-    return std::nullopt;
-  }
+  if (failure) return Result::Failure(folder + ": " + failure.message());
   for (; it != std::filesystem::directory_iterator(); it.increment(failure)) {
-    if (failure) {
-      error = folder + ": " + failure.message();
-      return std::nullopt;
-    }
+    if (failure) return Result::Failure(folder + ": " + failure.message());
     std::string name = it->path().filename().string();
     const std::optional<Day> day = FileDayOf(name);
     if (!day) {
@@ -67,27 +62,23 @@ std::optional<LogListing> ListLogFiles(const std::string& folder, std::string& e
             [](const LogFile& a, const LogFile& b) { return a.day != b.day ? a.day < b.day : a.name < b.name; });
   std::sort(listing.notRead.begin(), listing.notRead.end(),
             [](const SkippedFile& a, const SkippedFile& b) { return a.name < b.name; });
-  return listing;
+  return Result::Success();
 }
 
-ReadOutcome ReadLogFile(const std::string& path, const LogFile& file, LogReader& reader, std::string& error) {
+Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& reader) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return ReadOutcome::CannotRead;
-  }
+  if (fd < 0) return Result::Failure(std::strerror(errno));
   struct stat info = {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    error = S_ISREG(info.st_mode) ? std::strerror(errno) : "not a regular file";
+    Result failed = Result::Failure(S_ISREG(info.st_mode) ? std::strerror(errno) : "not a regular file");
     ::close(fd);
-    return ReadOutcome::CannotRead;
+    return failed;
   }
   const auto size = static_cast<std::uintmax_t>(info.st_size);
   if (size > MaxDayLogBytes) {
-    error = std::to_string(size) + " bytes, far more than a day's log can hold (at most " +
-            std::to_string(MaxDayLogBytes >> 20) + " MiB)";
     ::close(fd);
-    return ReadOutcome::TooLarge;
+    return Result::Failure(std::to_string(size) + " bytes, far more than a day's log can hold (at most " +
+                           std::to_string(MaxDayLogBytes >> 20) + " MiB)");
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
   static constexpr std::size_t Piece = std::size_t{1} << 20;
@@ -95,13 +86,12 @@ ReadOutcome ReadLogFile(const std::string& path, const LogFile& file, LogReader&
   buffer.resize(Piece);
   reader.BeginFile(file);
   std::uintmax_t left = size;
-  ReadOutcome outcome = ReadOutcome::Read;
+  Result outcome = Result::Success();
   while (left > 0) {
     const ssize_t got = ::read(fd, buffer.data(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, Piece)));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error = std::strerror(errno);
-      outcome = ReadOutcome::CannotRead;
+      outcome = Result::Failure(std::strerror(errno));
       break;
     }
     if (got == 0) break;  // cut shorter meanwhile

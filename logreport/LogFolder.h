@@ -6,7 +6,6 @@
 #include "logreport/LogParser.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,19 +23,16 @@ struct LogListing {
   std::vector<SkippedFile> notRead;  // other names of that look (".CSV", 991332.csv, 7 digits), by name
 };
 
-// Nothing, with the reason in error, when the folder cannot be read.
-[[nodiscard]] std::optional<LogListing> ListLogFiles(const std::string& folder, std::string& error);
+// Fills listing; fails, saying why, when the folder cannot be read.
+[[nodiscard]] Result ListLogFiles(const std::string& folder, LogListing& listing);
 
 // A day's log is far smaller: at most a few entries a second, under 100 bytes each.
 inline constexpr std::uintmax_t MaxDayLogBytes = std::uintmax_t{256} << 20;
 
-enum class ReadOutcome : std::uint8_t { Read, CannotRead, TooLarge };
-
-// Feeds the file as it is when opened to the reader, in pieces of a fixed size. A file larger
-// than MaxDayLogBytes is not read (TooLarge); error says why for anything but Read. A read
-// error part-way keeps what was read before it.
-[[nodiscard]] ReadOutcome ReadLogFile(const std::string& path, const LogFile& file, LogReader& reader,
-                                      std::string& error);
+// Feeds the file as it is when opened to the reader, in pieces of a fixed size. Fails, saying
+// why, for a file it cannot open or read and one larger than MaxDayLogBytes (not read at all);
+// a read error part-way keeps what was read before it.
+[[nodiscard]] Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& reader);
 
 // Writes a report's file. "-" is standard output; a device or a pipe (also behind a link) is
 // written directly; anything else is saved as the panel saves its data file: through links,

@@ -42,11 +42,10 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
         "quellmarinox-log-report LOGDIR");
   }
 
-  std::string error;
-  const std::optional<LogListing> listing = ListLogFiles(context.folder, error);
-  if (!listing) return Failed(error);
-  const std::vector<LogFile>& files = listing->files;
-  context.otherNames = listing->notRead;
+  LogListing listing;
+  if (Result listed = ListLogFiles(context.folder, listing); !listed.ok) return Failed(std::move(listed.error));
+  const std::vector<LogFile>& files = listing.files;
+  context.otherNames = listing.notRead;
   if (files.empty() && !options.from && !options.to) return Failed("no log files (yymmdd.csv) in " + context.folder);
 
   Period period;
@@ -67,8 +66,8 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   reader.Reserve(static_cast<std::size_t>(total));
   for (const LogFile& file : files) {
     if (file.day < period.first || file.day > period.last) continue;
-    const ReadOutcome read = ReadLogFile((folder / file.name).string(), file, reader, error);
-    if (read != ReadOutcome::Read) context.unread.push_back({file.name, error});
+    if (Result read = ReadLogFile((folder / file.name).string(), file, reader); !read.ok)
+      context.unread.push_back({file.name, std::move(read.error)});
   }
   const LogData log = reader.Take();
   // A day not over yet ends now, or at its last entry when the clocks disagree.
