@@ -26,9 +26,6 @@ foreach(size 16 22 24 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME quellmarinox-simple-panel.png)
 endforeach()
 install(FILES packaging/copyright DESTINATION ${QMX_DOC_INSTALL_DIR})
-# What lintian reports and we mean, each with its reason in the file.
-install(FILES packaging/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME quellmarinox-simple-panel)
 
 # Manual pages and the changelog are compressed as Debian wants them (-n: no name or time
 # stamp inside, so a rebuild gives the same bytes).
@@ -56,15 +53,15 @@ install(FILES ${QMX_COMPRESSED_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/ma
 
 # The panel writes its event log into Logs beside itself; an installed panel's folder belongs
 # to root, so Logs is a link to a log folder that its operators may write. Under the prefix
-# /usr (the Debian package) that is /var/log/quellmarinox-simple-panel, which the package's
-# postinst makes with its group; under any other prefix it is PREFIX/var/log/..., made here.
-install(CODE "set(panel_dir \"${QMX_PANEL_INSTALL_DIR}\")")
+# /usr (the Debian package) that is QMX_LOG_DIR, which the package's postinst makes with its
+# group; under any other prefix it is PREFIX/var/log/..., made here.
+install(CODE "set(panel_dir \"${QMX_PANEL_INSTALL_DIR}\")\nset(log_dir \"${QMX_LOG_DIR}\")")
 install(CODE [=[
   set(logs_link "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${panel_dir}/Logs")
   if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-    set(logs /var/log/quellmarinox-simple-panel)
+    set(logs "${log_dir}")
   else()
-    set(logs "${CMAKE_INSTALL_PREFIX}/var/log/quellmarinox-simple-panel")
+    set(logs "${CMAKE_INSTALL_PREFIX}${log_dir}")
     file(MAKE_DIRECTORY "$ENV{DESTDIR}${logs}")
   endif()
   message(STATUS "Installing: ${logs_link} -> ${logs}")
@@ -75,5 +72,5 @@ install(CODE [=[
 # An installation into a scratch folder, checked, and the installed panel run once (through
 # the emulator in a cross build).
 add_test(NAME install_tree COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/install_tree.sh ${PROJECT_BINARY_DIR}
-                                   ${CMAKE_CROSSCOMPILING_EMULATOR})
+                                   ${QMX_PANEL_INSTALL_DIR} ${QMX_LOG_DIR} ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(install_tree PROPERTIES TIMEOUT 120)

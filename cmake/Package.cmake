@@ -17,7 +17,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 16 outputs over UDP, shows every input and output, raises alarms on inputs and
 on loss of the link, lets the operator accept and reset them, toggles and
 pulses outputs, sounds an alarm while an alarm waits to be accepted, and
-writes every event to a daily log in /var/log/quellmarinox-simple-panel.
+writes every event to a daily log in ${QMX_LOG_DIR}.
 
 Operators are the members of the group quellmarinox, which may write the
 logs. The package also holds quellmarinox-unit-sim, a simulated unit on
@@ -27,8 +27,10 @@ logs. The package also holds quellmarinox-unit-sim, a simulated unit on
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, acl, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pipewire-pulse | pulseaudio")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/packaging/debian/postinst"
-                                       "${PROJECT_SOURCE_DIR}/packaging/debian/postrm")
+# The maintainer scripts name the folders the install rules use (cmake/ProjectOptions.cmake).
+configure_file(packaging/debian/postinst ${PROJECT_BINARY_DIR}/debian/postinst @ONLY)
+configure_file(packaging/debian/postrm ${PROJECT_BINARY_DIR}/debian/postrm @ONLY)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_BINARY_DIR}/debian/postinst" "${PROJECT_BINARY_DIR}/debian/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

@@ -40,6 +40,9 @@ endif()
 # Where an install puts the panel, with its Alarm.wav and Logs (cmake/Install.cmake); the
 # launcher and the log report find it there.
 set(QMX_PANEL_INSTALL_DIR lib/quellmarinox-simple-panel)
+# The folder its Logs link leads to: this under the prefix /usr (the package's postinst makes it
+# with its group), PREFIX followed by this under any other prefix.
+set(QMX_LOG_DIR /var/log/quellmarinox-simple-panel)
 
 # Programs land at the top of the build folder, beside Alarm.wav (qmx_program, cmake/Targets.cmake).
 set(QMX_PROGRAM_DIR ${PROJECT_BINARY_DIR})

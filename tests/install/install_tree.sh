@@ -2,12 +2,17 @@
 # Installs the build into a scratch prefix and checks what an installation relies on: the
 # program with Alarm.wav beside it, Logs linked to PREFIX/var/log/..., the launcher's handing
 # on of a plain file name as -F<file>, the files a desktop needs; then runs the installed
-# panel (offscreen, not connected) and finds its first log entry through the link.
-# Usage: install_tree.sh BUILD_FOLDER [EMULATOR...]
-# In a cross build the emulator's command line follows: the installed programs run through it.
+# panel (offscreen, not connected) and finds its first log entry through the link. The README
+# and the panel's manual page must name the same folders.
+# Usage: install_tree.sh BUILD_FOLDER PANEL_DIR LOG_DIR [EMULATOR...]
+# PANEL_DIR and LOG_DIR are the build's (lib/quellmarinox-simple-panel, /var/log/...). In a
+# cross build the emulator's command line follows: the installed programs run through it.
 set -eu
 build=$1
-shift
+panel_dir=$2
+log_dir=$3
+shift 3
+source_dir=$(dirname "$0")/../..
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 fail() {
@@ -16,19 +21,24 @@ fail() {
 }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-program_dir=$prefix/lib/quellmarinox-simple-panel
-for file in bin/quellmarinox-simple-panel bin/quellmarinox-unit-sim bin/quellmarinox-log-report lib/quellmarinox-simple-panel/quellmarinox-simple-panel; do
+program_dir=$prefix/$panel_dir
+for file in bin/quellmarinox-simple-panel bin/quellmarinox-unit-sim bin/quellmarinox-log-report "$panel_dir/quellmarinox-simple-panel"; do
   [ -x "$prefix/$file" ] || fail "$file is missing or not executable"
 done
-for file in lib/quellmarinox-simple-panel/Alarm.wav share/applications/quellmarinox-simple-panel.desktop \
+for file in "$panel_dir/Alarm.wav" share/applications/quellmarinox-simple-panel.desktop \
   share/mime/packages/quellmarinox-simple-panel.xml share/icons/hicolor/scalable/apps/quellmarinox-simple-panel.svg \
   share/icons/hicolor/16x16/apps/quellmarinox-simple-panel.png share/icons/hicolor/256x256/apps/quellmarinox-simple-panel.png \
   share/man/man1/quellmarinox-simple-panel.1.gz share/man/man1/quellmarinox-log-report.1.gz \
   share/man/man1/quellmarinox-unit-sim.1.gz share/doc/quellmarinox-simple-panel/examples/digital_alarm.txt share/doc/quellmarinox-simple-panel/copyright; do
   [ -s "$prefix/$file" ] || fail "$file is missing"
 done
-[ "$(readlink "$program_dir/Logs")" = "$prefix/var/log/quellmarinox-simple-panel" ] || fail "Logs links elsewhere"
+[ "$(readlink "$program_dir/Logs")" = "$prefix$log_dir" ] || fail "Logs links elsewhere"
 [ -d "$program_dir/Logs" ] || fail "Logs leads to no folder"
+for doc in README.md doc/man/quellmarinox-simple-panel.1; do
+  for folder in "/usr/$panel_dir/" "$log_dir/"; do
+    grep -qF "$folder" "$source_dir/$doc" || fail "$doc does not name $folder"
+  done
+done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/quellmarinox-simple-panel.desktop" || fail "desktop entry"
 fi
@@ -59,18 +69,18 @@ cd /
 QT_QPA_PLATFORM=offscreen "$prefix/bin/quellmarinox-simple-panel" >/dev/null 2>&1 &
 panel=$!
 tries=0
-until cat "$prefix"/var/log/quellmarinox-simple-panel/*.csv 2>/dev/null | grep -q "Application Started"; do
+until cat "$prefix$log_dir"/*.csv 2>/dev/null | grep -q "Application Started"; do
   tries=$((tries + 1))
   [ $tries -lt 300 ] || break
   sleep 0.1
 done
 kill "$panel" 2>/dev/null || true
 wait "$panel" 2>/dev/null || true
-[ $tries -lt 300 ] || fail "no \"Application Started\" in $prefix/var/log/quellmarinox-simple-panel"
-cat "$prefix"/var/log/quellmarinox-simple-panel/*.csv | grep -q "Application Closed" || fail "SIGTERM did not close the panel"
+[ $tries -lt 300 ] || fail "no \"Application Started\" in $prefix$log_dir"
+cat "$prefix$log_dir"/*.csv | grep -q "Application Closed" || fail "SIGTERM did not close the panel"
 
 # The installed log report reads the installed panel's log by default.
 report=$("$@" "$prefix/bin/quellmarinox-log-report") || fail "the log report failed"
-echo "$report" | grep -q "^Log folder: $prefix/lib/quellmarinox-simple-panel/Logs" ||
+echo "$report" | grep -q "^Log folder: $prefix/$panel_dir/Logs" ||
   fail "the log report read elsewhere: $(echo "$report" | head -n 3)"
 echo "install tree ok"
