@@ -23,14 +23,12 @@ QHostAddress LocalAddressFor(const std::string& host) {
 
 std::string Reason(const QUdpSocket& socket) { return socket.errorString().toLocal8Bit().toStdString(); }
 
-// A socket bound to an ephemeral port, or the reason it could not be bound.
-std::unique_ptr<QUdpSocket> BoundSocket(const std::string& host, std::string& error) {
-  auto socket = std::make_unique<QUdpSocket>();
-  if (!socket->bind(LocalAddressFor(host), 0)) {
-    error = Reason(*socket);
-    return nullptr;
-  }
-  return socket;
+// A socket bound to an ephemeral port into socket; socket is left as it was when that fails.
+Result BindSocket(const std::string& host, std::unique_ptr<QUdpSocket>& socket) {
+  auto bound = std::make_unique<QUdpSocket>();
+  if (!bound->bind(LocalAddressFor(host), 0)) return Result::Failure(Reason(*bound));
+  socket = std::move(bound);
+  return Result::Success();
 }
 }  // namespace
 
@@ -43,18 +41,13 @@ void UdpUnitEndpoint::SetRemote(std::string host, std::uint16_t port) {
   // A new remote that needs another local address (loopback against network, IPv4 against
   // IPv6) gets a fresh socket; if that cannot be bound the old one stays and sends report why.
   // An unusable host keeps the socket as it is: every send refuses it anyway.
-  if (socket_ && NumericAddress(host_) && socket_->localAddress() != LocalAddressFor(host_)) {
-    std::string ignored;
-    if (auto rebound = BoundSocket(host_, ignored)) socket_ = std::move(rebound);
-  }
+  if (socket_ && NumericAddress(host_) && socket_->localAddress() != LocalAddressFor(host_))
+    (void)BindSocket(host_, socket_);
 }
 
 Result UdpUnitEndpoint::Open() {
-  if (socket_) return {true, {}};
-  std::string error;
-  socket_ = BoundSocket(host_, error);
-  if (!socket_) return {false, error};
-  return {true, {}};
+  if (socket_) return Result::Success();
+  return BindSocket(host_, socket_);
 }
 
 void UdpUnitEndpoint::Close() { socket_.reset(); }
@@ -63,20 +56,18 @@ bool UdpUnitEndpoint::IsOpen() const { return socket_ != nullptr; }
 
 Result UdpUnitEndpoint::Send(std::string_view datagram) {
   const std::optional<QHostAddress> remote = NumericAddress(host_);
-  if (!remote) return {false, "not a usable address: " + host_};
+  if (!remote) return Result::Failure("not a usable address: " + host_);
 
   std::unique_ptr<QUdpSocket> temporary;
   QUdpSocket* socket = socket_.get();
   if (!socket) {
     // Closed: an output command still leaves, from a socket that lives for this one send.
-    std::string error;
-    temporary = BoundSocket(host_, error);
-    if (!temporary) return {false, error};
+    if (Result bound = BindSocket(host_, temporary); !bound.ok) return bound;
     socket = temporary.get();
   }
   const qint64 written = socket->writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()), *remote, port_);
-  if (written != static_cast<qint64>(datagram.size())) return {false, Reason(*socket)};
-  return {true, {}};
+  if (written != static_cast<qint64>(datagram.size())) return Result::Failure(Reason(*socket));
+  return Result::Success();
 }
 
 std::optional<std::string> UdpUnitEndpoint::Receive() {
