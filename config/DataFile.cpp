@@ -66,7 +66,7 @@ class Descriptor {
   int fd_;
 };
 
-Result Failed(const char* what, int error) { return Result{false, std::string(what) + ": " + std::strerror(error)}; }
+Result Failed(const char* what, int error) { return Result::Failure(std::string(what) + ": " + std::strerror(error)); }
 
 // Writes every byte from offset 0, going on after short writes; false with errno set on failure.
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -157,7 +157,7 @@ Result WriteInPlace(const std::string& target, const struct stat& old, std::span
   }
   if (!WriteAll(out.get(), bytes) || ::ftruncate(out.get(), length) != 0 || ::fsync(out.get()) != 0 || out.Close() != 0)
     return Failed("cannot write the file", errno);
-  return Result{true, {}};
+  return Result::Success();
 }
 }  // namespace
 
@@ -196,7 +196,7 @@ Result WriteFileAtomically(const std::string& path, std::span<const std::uint8_t
   struct stat old = {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (!exists && errno != ENOENT) return Failed("cannot create the file", errno);
-  if (exists && !S_ISREG(old.st_mode)) return Result{false, "cannot replace the file: it is not a regular file"};
+  if (exists && !S_ISREG(old.st_mode)) return Result::Failure("cannot replace the file: it is not a regular file");
 
   const Place place = Split(target);
   if (place.name.empty() || place.name == "." || place.name == "..") return Failed("cannot create the file", EISDIR);
@@ -231,7 +231,7 @@ Result WriteFileAtomically(const std::string& path, std::span<const std::uint8_t
   // Make the new name itself durable; a folder that cannot be synced still holds the file.
   const Descriptor synced(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (synced) (void)::fsync(synced.get());
-  return Result{true, {}};
+  return Result::Success();
 }
 
 Result WriteDataFile(const std::string& path, const UnitConfiguration& config) {

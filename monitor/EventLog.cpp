@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 namespace {
-Result Failure(int error) { return {false, std::generic_category().message(error)}; }
+Result Failure(int error) { return Result::Failure(std::generic_category().message(error)); }
 
 // The designator of a channel, empty for a channel outside the array (no caller passes one).
 std::string Designator(LogChannel kind, int channel, const UnitConfiguration& config) {

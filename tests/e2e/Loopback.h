@@ -34,7 +34,7 @@ class CountingEndpoint final : public UnitEndpoint {
   bool IsOpen() const override { return real_.IsOpen(); }
   Result Send(std::string_view datagram) override {
     // A last guard: nothing from these tests may leave for an address off this machine.
-    if (host_ != "127.0.0.1") return {false, "test endpoint refuses " + host_};
+    if (host_ != "127.0.0.1") return Result::Failure("test endpoint refuses " + host_);
     Result result = real_.Send(datagram);
     if (result.ok) ++sent;
     return result;

@@ -28,17 +28,17 @@ class FakeEndpoint final : public UnitEndpoint {
     port_ = port;
   }
   Result Open() override {
-    if (failOpen) return {false, "open refused"};
+    if (failOpen) return Result::Failure("open refused");
     open_ = true;
     hostAtOpen = host_;
-    return {true, {}};
+    return Result::Success();
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
   Result Send(std::string_view datagram) override {
-    if (failSend) return {false, "send refused"};
+    if (failSend) return Result::Failure("send refused");
     sent.emplace_back(datagram);
-    return {true, {}};
+    return Result::Success();
   }
   std::optional<std::string> Receive() override {
     if (incoming.empty()) return std::nullopt;
