@@ -34,8 +34,11 @@ class WindowTitles : public testing::Test {
     int fds[2];
     if (::pipe(fds) != 0) return;
     // -displayfd: the server takes the first free display number and writes it to us.
-    server_ = Spawn(
-        {"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, {});
+    // -noreset: the second panel must not meet a server that is resetting itself because the
+    // first one, its last client, has just gone (it cannot connect then).
+    server_ = Spawn({"/usr/bin/Xvfb", "-displayfd", std::to_string(fds[1]), "-noreset", "-screen", "0", "1280x800x24",
+                     "-nolisten", "tcp"},
+                    {});
     ::close(fds[1]);
     std::string number;
     pollfd ready{fds[0], POLLIN, 0};
