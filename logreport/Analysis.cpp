@@ -6,13 +6,19 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <span>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace logreport {
 namespace {
 constexpr Seconds TenMinutes = 600;
 
-DelayFigures Figures(std::vector<Seconds>& delays) {
+// The median and the worst of some delays, which it reorders.
+template <typename Delay>
+DelayFigures Figures(std::span<Delay> delays) {
   DelayFigures figures;
   figures.count = delays.size();
   if (delays.empty()) return figures;
@@ -21,7 +27,7 @@ DelayFigures Figures(std::vector<Seconds>& delays) {
   const auto upper = delays.begin() + static_cast<std::ptrdiff_t>(n / 2);
   std::nth_element(delays.begin(), upper, delays.end());
   const Seconds lower = n % 2 == 1 ? *upper : *std::max_element(delays.begin(), upper);
-  figures.median = (lower + *upper) / 2;
+  figures.median = (lower + static_cast<Seconds>(*upper)) / 2;
   figures.worst = *std::max_element(upper, delays.end());
   return figures;
 }
@@ -38,53 +44,67 @@ std::vector<Day> MissingDays(const LogData& log, const Period& period) {
   return missing;
 }
 
-// Walks the entries in the order written and builds the episodes, link losses and downtimes.
+}  // namespace
+
+// Walks the entries in the order written and builds the episodes, link losses and downtimes
+// of every name; the choice of names comes after.
 class Walk {
  public:
-  Walk(const LogData& log, Analysis& out) : log_(log), out_(out), current_(log.names.size(), -1) {}
+  explicit Walk(const Period& period) : period_(period), fileDay_(period.first - 1) { out.period = period; }
 
-  void Run() {
-    const Period& period = out_.period;
-    Seconds last = period.Start();
-    bool any = false;
-    Day fileDay = period.first - 1;
-    for (const Entry& entry : log_.entries) {
-      if (any && entry.time < last) ++out_.stepsBack;
-      // After a day without a file, accepts and resets may belong to alarms never seen.
-      if (any && log_.files[entry.file].day > fileDay + 1) Gap();
-      fileDay = log_.files[entry.file].day;
-      switch (entry.kind) {
-        case LogEntryKind::ApplicationStarted:
-          if (running_ == Running::No) {
-            AddDowntime(downSince_, entry.time, false);
-          } else if (running_ == Running::Yes) {
-            // Started again without "Application Closed": it stopped after its last entry.
-            Stop(last);
-            AddDowntime(last, entry.time, true);
-          } else {
-            AddDowntime(period.Start(), entry.time, false);
-          }
-          running_ = Running::Yes;
-          break;
-        case LogEntryKind::ApplicationClosed:
-          if (running_ != Running::No) {
-            Stop(entry.time);
-            running_ = Running::No;
-            downSince_ = entry.time;
-          }
-          break;
-        default:
-          // Any other entry shows the panel running, even after a close whose start was lost.
-          if (running_ == Running::No) AddDowntime(downSince_, entry.time, false);
-          running_ = Running::Yes;
-          Event(entry);
-      }
-      last = entry.time;
-      any = true;
+  void Add(const LogData& log, const Entry& entry) {
+    if (any_ && entry.time < last_) ++out.stepsBack;
+    latest_ = any_ ? std::max(latest_, entry.time) : entry.time;
+    // After a day without a file, accepts and resets may belong to alarms never seen.
+    const Day day = log.files[entry.file].day;
+    if (any_ && day > fileDay_ + 1) Gap();
+    fileDay_ = day;
+    switch (entry.kind) {
+      case LogEntryKind::ApplicationStarted:
+        if (running_ == Running::No) {
+          AddDowntime(downSince_, entry.time, false);
+        } else if (running_ == Running::Yes) {
+          // Started again without "Application Closed": it stopped after its last entry.
+          Stop(last_);
+          AddDowntime(last_, entry.time, true);
+        } else {
+          AddDowntime(period_.Start(), entry.time, false);
+        }
+        running_ = Running::Yes;
+        break;
+      case LogEntryKind::ApplicationClosed:
+        if (running_ != Running::No) {
+          Stop(entry.time);
+          running_ = Running::No;
+          downSince_ = entry.time;
+        }
+        break;
+      default:
+        // Any other entry shows the panel running, even after a close whose start was lost.
+        if (running_ == Running::No) AddDowntime(downSince_, entry.time, false);
+        running_ = Running::Yes;
+        Event(entry);
     }
-    if (running_ == Running::No) AddDowntime(downSince_, period.end, false);
+    last_ = entry.time;
+    any_ = true;
   }
 
+  // The period's end may have come earlier than was known when the walk began.
+  void Finish(const Period& period, std::size_t names) {
+    period_ = out.period = period;
+    std::erase_if(out.downtimes, [&](Downtime& down) {
+      down.to = std::min(down.to, period.end);
+      return down.to <= down.from;
+    });
+    if (running_ == Running::No) AddDowntime(downSince_, period.end, false);
+    orphans.resize(names);
+    sharedAt.resize(names);
+    unpaired.resize(names);
+  }
+
+  [[nodiscard]] std::optional<Seconds> Latest() const { return any_ ? std::optional(latest_) : std::nullopt; }
+
+  Analysis out;
   std::vector<std::uint32_t> orphans;
   std::vector<std::uint32_t> unpaired;            // by name: accepts that follow the alarm's accept or reset
   std::vector<std::optional<LogPlace>> sharedAt;  // by name: the first entry that showed two inputs write it
@@ -93,30 +113,27 @@ class Walk {
   enum class Running { Unknown, Yes, No };
 
   void AddDowntime(Seconds from, Seconds to, bool unclean) {
-    from = std::max(from, out_.period.Start());
-    to = std::min(to, out_.period.end);
-    if (to > from) out_.downtimes.push_back({from, to, unclean});
+    from = std::max(from, period_.Start());
+    to = std::min(to, period_.end);
+    if (to > from) out.downtimes.push_back({from, to, unclean});
   }
 
   // A restart leaves every alarm and the link machine at rest.
   void Stop(Seconds when) {
-    for (const std::size_t index : open_) {
-      Episode& episode = out_.episodes[index];
-      if (current_[episode.name] != static_cast<std::int64_t>(index)) continue;
+    for (const std::uint32_t name : open_) {
+      Episode& episode = out.episodes[current_[name]];
       episode.end = EpisodeEnd::PanelStopped;
       episode.stopped = when;
-      current_[episode.name] = -1;
+      current_[name] = -1;
     }
     open_.clear();
     EndLoss(when, LinkEnd::PanelStopped);
   }
 
   void Gap() {
-    for (const std::size_t index : open_) {
-      Episode& episode = out_.episodes[index];
-      if (current_[episode.name] != static_cast<std::int64_t>(index)) continue;
-      episode.end = EpisodeEnd::NoFile;
-      current_[episode.name] = -1;
+    for (const std::uint32_t name : open_) {
+      out.episodes[current_[name]].end = EpisodeEnd::NoFile;
+      current_[name] = -1;
     }
     open_.clear();
     EndLoss(0, LinkEnd::NotLogged);
@@ -124,74 +141,73 @@ class Walk {
 
   void EndLoss(Seconds when, LinkEnd how) {
     if (!loss_) return;
-    LinkLoss& loss = out_.linkLosses[*loss_];
+    LinkLoss& loss = out.linkLosses[*loss_];
     if (how != LinkEnd::StillLost && how != LinkEnd::NotLogged) loss.back = when;
     loss.end = how;
     loss_.reset();
   }
 
-  void Shared(std::uint32_t name, const Entry& entry) {
-    if (sharedAt.size() < log_.names.size()) sharedAt.resize(log_.names.size());
-    if (!sharedAt[name]) sharedAt[name] = LogPlace{entry.file, entry.line};
+  template <typename T>
+  static T& ByName(std::vector<T>& list, std::uint32_t name) {
+    if (list.size() <= name) list.resize(std::size_t{name} + 1);
+    return list[name];
   }
 
   void Event(const Entry& entry) {
     const bool designated = entry.kind == LogEntryKind::Alarm || entry.kind == LogEntryKind::AlarmAccept ||
                             entry.kind == LogEntryKind::AlarmReset;
-    if (designated && !out_.selected[entry.name]) return;
+    if (designated && current_.size() <= entry.name) current_.resize(std::size_t{entry.name} + 1, -1);
     const std::int64_t at = designated ? current_[entry.name] : -1;
     switch (entry.kind) {
       case LogEntryKind::Alarm: {
-        if (at >= 0) out_.episodes[at].end = EpisodeEnd::NextAlarm;
+        if (at >= 0) out.episodes[at].end = EpisodeEnd::NextAlarm;
         Episode episode;
         episode.name = entry.name;
         episode.raised = entry.time;
-        episode.file = entry.file;
-        episode.line = entry.line;
-        current_[entry.name] = static_cast<std::int64_t>(out_.episodes.size());
-        open_.push_back(out_.episodes.size());
-        out_.episodes.push_back(episode);
+        if (at < 0) open_.push_back(entry.name);
+        current_[entry.name] = static_cast<std::int64_t>(out.episodes.size());
+        out.episodes.push_back(episode);
         break;
       }
       case LogEntryKind::AlarmAccept:
       case LogEntryKind::AlarmReset: {
         if (at < 0) {
-          if (orphans.size() < log_.names.size()) orphans.resize(log_.names.size());
-          ++orphans[entry.name];
+          ++ByName(orphans, entry.name);
           break;
         }
-        Episode& episode = out_.episodes[at];
+        Episode& episode = out.episodes[at];
         if (entry.kind == LogEntryKind::AlarmReset) {
           episode.reset = entry.time;
-          ++episode.resets;
+          if (episode.resets < UINT16_MAX) ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
-          // One input accepts an alarm once, and never after its reset.
-          episode.impossible = true;
-          if (unpaired.size() < log_.names.size()) unpaired.resize(log_.names.size());
-          ++unpaired[entry.name];
-          Shared(entry.name, entry);
+          // One input accepts an alarm once, and never after its reset: only the episodes that
+          // hold such an entry cannot be paired and are left out of the timings.
+          episode.ambiguous = true;
+          ++ByName(unpaired, entry.name);
+          std::optional<LogPlace>& shared = ByName(sharedAt, entry.name);
+          if (!shared) shared = LogPlace{entry.file, entry.line};
         } else {
           episode.accepted = entry.time;
         }
         break;
       }
       case LogEntryKind::SetToActive:
-      case LogEntryKind::SetToInactive: ++out_.outputCommands; break;
+      case LogEntryKind::SetToInactive: ++out.outputCommands; break;
       case LogEntryKind::CommsLost:
         EndLoss(entry.time, LinkEnd::NotLogged);
-        loss_ = out_.linkLosses.size();
-        out_.linkLosses.push_back({entry.time, std::nullopt, std::nullopt, LinkEnd::StillLost});
+        loss_ = out.linkLosses.size();
+        out.linkLosses.push_back({entry.time, std::nullopt, std::nullopt, LinkEnd::StillLost});
         break;
       case LogEntryKind::CommsLostAccept:
-        if (loss_ && !out_.linkLosses[*loss_].accepted) out_.linkLosses[*loss_].accepted = entry.time;
+        if (loss_ && !out.linkLosses[*loss_].accepted) out.linkLosses[*loss_].accepted = entry.time;
         break;
       case LogEntryKind::CommsLostReset: EndLoss(entry.time, LinkEnd::LostReset); break;
       case LogEntryKind::CommsConnected:
-        ++out_.connects;
+        ++out.connects;
         EndLoss(entry.time, LinkEnd::Connected);
         break;
       case LogEntryKind::CommsDisconnected:
-        ++out_.disconnects;
+        ++out.disconnects;
         EndLoss(entry.time, LinkEnd::Disconnected);
         break;
       case LogEntryKind::ApplicationStarted:
@@ -199,15 +215,18 @@ class Walk {
     }
   }
 
-  const LogData& log_;
-  Analysis& out_;
+  Period period_;
   std::vector<std::int64_t> current_;  // by name: its latest episode while that can still take entries
-  std::vector<std::size_t> open_;
+  std::vector<std::uint32_t> open_;    // the names whose latest episode can take entries
   std::optional<std::size_t> loss_;
   Running running_ = Running::Unknown;
   Seconds downSince_ = 0;
+  Seconds last_ = 0, latest_ = 0;
+  bool any_ = false;
+  Day fileDay_ = 0;
 };
 
+namespace {
 // The downtimes, then the days without a file, cut to the period.
 std::vector<TimeSpan> Unwatched(const Analysis& a) {
   std::vector<TimeSpan> spans;
@@ -268,14 +287,8 @@ void CountTenMinutes(Analysis& a) {
   }
 }
 
-// Entries out of sequence (an accept after the alarm's accept or reset): only the episodes
-// that hold one cannot be paired and are left out of the timings; the rest are timed as read.
-void MarkAmbiguous(std::vector<Episode>& episodes) {
-  for (Episode& episode : episodes) episode.ambiguous = episode.impossible;
-}
-
 // Per name: its alarms and how they ended, and its chatter, found from the last two raises.
-std::vector<ChannelFigures> CountAlarms(const std::vector<Episode>& episodes, std::size_t names) {
+std::vector<ChannelFigures> CountAlarms(const BigVector<Episode>& episodes, std::size_t names) {
   static_assert(ChatterAlarms == 3, "a raise and the two before it");
   std::vector<ChannelFigures> figures(names);
   std::vector<std::pair<Seconds, Seconds>> lastTwo(names, {-1, -1});
@@ -302,31 +315,51 @@ std::vector<ChannelFigures> CountAlarms(const std::vector<Episode>& episodes, st
 // The times from each alarm told apart to its accept and to its reset, per name and in all,
 // and the accept times' bands.
 void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures) {
-  std::vector<std::vector<Seconds>> toAccept(figures.size()), toReset(figures.size());
-  std::vector<Seconds> allAccept, allReset;
+  // Each kind's delays in one list, by name: each name's part found in its place, then the
+  // whole. An entry is dated its file's day or the day before, and files are named in the
+  // years 2000 to 2099: a delay fits in 32 bits.
+  struct Delays {
+    std::vector<std::size_t> from;  // by name: where its part starts; one more at the end
+    BigVector<std::uint32_t> list;
+    explicit Delays(std::size_t names) : from(names + 1, 0) {}
+    void Count(std::uint32_t name) { ++from[name + 1]; }
+    void Place() {
+      for (std::size_t name = 1; name < from.size(); ++name) from[name] += from[name - 1];
+      list.resize(from.back());
+    }
+    void Add(std::uint32_t name, Seconds delay) { list[from[name]++] = static_cast<std::uint32_t>(delay); }
+    [[nodiscard]] std::span<std::uint32_t> Part(std::size_t name) {
+      // After the adds each part's start has moved to the next one's.
+      const std::size_t start = name == 0 ? 0 : from[name - 1];
+      return std::span(list).subspan(start, from[name] - start);
+    }
+  };
+  Delays toAccept(figures.size()), toReset(figures.size());
+  for (const Episode& episode : a.episodes) {
+    if (episode.ambiguous) continue;
+    if (episode.accepted) toAccept.Count(episode.name);
+    if (episode.reset) toReset.Count(episode.name);
+  }
+  toAccept.Place();
+  toReset.Place();
   a.acceptHistogram.assign(std::size(AcceptBuckets) + 1, 0);
   for (const Episode& episode : a.episodes) {
     if (episode.ambiguous) continue;
     if (episode.accepted) {
       const Seconds delay = std::max<Seconds>(0, *episode.accepted - episode.raised);
-      toAccept[episode.name].push_back(delay);
-      allAccept.push_back(delay);
+      toAccept.Add(episode.name, delay);
       std::size_t band = 0;
       while (band < std::size(AcceptBuckets) && delay > AcceptBuckets[band]) ++band;
       ++a.acceptHistogram[band];
     }
-    if (episode.reset) {
-      const Seconds delay = std::max<Seconds>(0, *episode.reset - episode.raised);
-      toReset[episode.name].push_back(delay);
-      allReset.push_back(delay);
-    }
+    if (episode.reset) toReset.Add(episode.name, std::max<Seconds>(0, *episode.reset - episode.raised));
   }
   for (std::size_t name = 0; name < figures.size(); ++name) {
-    figures[name].toAccept = Figures(toAccept[name]);
-    figures[name].toReset = Figures(toReset[name]);
+    figures[name].toAccept = Figures(toAccept.Part(name));
+    figures[name].toReset = Figures(toReset.Part(name));
   }
-  a.toAccept = Figures(allAccept);
-  a.toReset = Figures(allReset);
+  a.toAccept = Figures(std::span(toAccept.list));
+  a.toReset = Figures(std::span(toReset.list));
 }
 
 // The channels that alarmed, most alarms first, and the totals over them.
@@ -353,8 +386,8 @@ void TimeLinkLosses(Analysis& a) {
     if (loss.back) back.push_back(std::max<Seconds>(0, *loss.back - loss.lost));
     if (loss.accepted) accepted.push_back(std::max<Seconds>(0, *loss.accepted - loss.lost));
   }
-  a.linkBack = Figures(back);
-  a.linkAccept = Figures(accepted);
+  a.linkBack = Figures(std::span(back));
+  a.linkAccept = Figures(std::span(accepted));
 }
 
 // The verdicts, one step each.
@@ -383,8 +416,8 @@ void JudgeRate(Analysis& a, const RateBenchmark& benchmark, double rate, std::st
 
 // Every annunciation in time order: the input alarms chosen and, with every channel, the
 // lost-link alarms.
-std::vector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
-  std::vector<Seconds> times;
+BigVector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
+  BigVector<Seconds> times;
   times.reserve(a.episodes.size() + a.linkLosses.size());
   for (const Episode& episode : a.episodes) times.push_back(episode.raised);
   const auto inputs = static_cast<std::ptrdiff_t>(times.size());
@@ -400,7 +433,7 @@ std::vector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
 
 // The floods by a sliding ten-minute window: the count of alarms in the ten minutes up to each
 // moment changes only when an alarm comes or one leaves the window ten minutes later.
-void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
+void FindFloods(Analysis& a, const BigVector<Seconds>& times) {
   const auto days = static_cast<std::size_t>(std::max<Day>(0, a.period.last - a.period.first + 1));
   a.worstTenMinutesPerDay.assign(days, 0);
   a.floodTimePerDay.assign(days, 0);
@@ -414,6 +447,9 @@ void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
       from = dayEnd;
     }
   };
+  // The moments come in time order: the day of the last one is kept with its bounds.
+  Seconds dayFrom = 1, dayTo = 0;
+  std::uint32_t* worstOfDay = nullptr;
   std::size_t in = 0, out = 0, count = 0;
   std::optional<Flood> flood;
   std::size_t floodFirst = 0;  // the first alarm in the window when the flood began
@@ -426,8 +462,12 @@ void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
       a.peakTenMinutesEnd = next;
     }
     if (days > 0) {
-      std::uint32_t& worst = a.worstTenMinutesPerDay[dayIndex(next)];
-      worst = std::max(worst, static_cast<std::uint32_t>(count));
+      if (next < dayFrom || next >= dayTo) {
+        dayFrom = DayOfTime(next) * SecondsPerDay;
+        dayTo = dayFrom + SecondsPerDay;
+        worstOfDay = &a.worstTenMinutesPerDay[dayIndex(next)];
+      }
+      *worstOfDay = std::max(*worstOfDay, static_cast<std::uint32_t>(count));
     }
     if (!flood && count > FloodAlarms) {
       flood = Flood{next, next, 0, count};
@@ -449,16 +489,21 @@ void FindFloods(Analysis& a, const std::vector<Seconds>& times) {
 // How long each alarm stood, where its end is known: its last reset, the panel's stop, or the
 // end of the period for one still open. One that returned with no reset due wrote no end.
 void CountStanding(Analysis& a) {
-  std::vector<Seconds> raises, ends;
-  raises.reserve(a.episodes.size());
-  ends.reserve(a.episodes.size());
+  // Its end where known; the time it stood, from 0.
+  const auto endOf = [&a](const Episode& e) -> std::optional<Seconds> {
+    if (e.reset) return *e.reset;
+    if (e.end == EpisodeEnd::PanelStopped) return e.stopped;
+    if (e.end == EpisodeEnd::StillOpen) return a.period.end;
+    return std::nullopt;
+  };
   std::vector<std::size_t> stalePerDay;
   double total = 0;  // alarm-seconds standing
+  bool inOrder = true;
+  Seconds lastRaise = 0;
+  bool any = false;
   for (const Episode& e : a.episodes) {
-    std::optional<Seconds> end = e.reset;
-    if (!end && e.end == EpisodeEnd::PanelStopped) end = e.stopped;
-    if (!end && e.end == EpisodeEnd::StillOpen) end = a.period.end;
     if (e.end == EpisodeEnd::PanelStopped && !e.accepted) ++a.unacceptedAtStop;
+    const std::optional<Seconds> end = endOf(e);
     if (!end) {
       ++a.endUnknown;
       continue;
@@ -475,24 +520,42 @@ void CountStanding(Analysis& a) {
       a.staleWorstDay = std::max(a.staleWorstDay, ++stalePerDay[day]);
     }
     if (standing == 0) continue;
-    raises.push_back(e.raised);
-    ends.push_back(e.raised + standing);
+    inOrder = inOrder && (!any || e.raised >= lastRaise);
+    lastRaise = e.raised;
+    any = true;
     total += static_cast<double>(standing);
   }
-  if (!std::is_sorted(raises.begin(), raises.end())) std::sort(raises.begin(), raises.end());
-  std::sort(ends.begin(), ends.end());
-  // An end at the same second as a raise comes first: the two never stood together.
-  std::size_t open = 0, e = 0;
-  for (const Seconds raised : raises) {
-    while (e < ends.size() && ends[e] <= raised) ++e, --open;
-    a.standingPeak = std::max(a.standingPeak, ++open);
-  }
   if (a.observed > 0) a.standingAverage = total / static_cast<double>(a.observed);
+
+  // The raises in time order, each adding to those still open; an end at the same second as a
+  // raise comes first: the two never stood together. The ends still to come are kept in a
+  // heap, the earliest on top: as many as stand at once.
+  std::vector<Seconds> ends;
+  const auto raise = [&](Seconds raised, Seconds end) {
+    while (!ends.empty() && ends.front() <= raised) {
+      std::pop_heap(ends.begin(), ends.end(), std::greater<>());
+      ends.pop_back();
+    }
+    ends.push_back(end);
+    std::push_heap(ends.begin(), ends.end(), std::greater<>());
+    a.standingPeak = std::max(a.standingPeak, ends.size());
+  };
+  if (inOrder) {
+    for (const Episode& e : a.episodes)
+      if (const std::optional<Seconds> end = endOf(e); end && *end > e.raised) raise(e.raised, *end);
+    return;
+  }
+  // The clock was set back: the raises sorted first.
+  BigVector<TimeSpan> stood;
+  for (const Episode& e : a.episodes)
+    if (const std::optional<Seconds> end = endOf(e); end && *end > e.raised) stood.push_back({e.raised, *end});
+  std::stable_sort(stood.begin(), stood.end(), [](const TimeSpan& x, const TimeSpan& y) { return x.from < y.from; });
+  for (const TimeSpan& span : stood) raise(span.from, span.to);
 }
 
 // The clock hours from the period's start that the panel watched, and those with more than
 // BusyHourAlarms alarms.
-void CountHours(Analysis& a, const std::vector<Seconds>& times) {
+void CountHours(Analysis& a, const BigVector<Seconds>& times) {
   const std::size_t hours = (a.perTenMinutes.size() + 5) / 6;
   std::vector<std::uint32_t> perHour(hours, 0);
   for (const Seconds t : times) {
@@ -582,7 +645,7 @@ void JudgeFloods(Analysis& a) {
     lengths.push_back(flood.to - flood.from);
     inside += flood.alarms;
   }
-  const DelayFigures length = Figures(lengths);
+  const DelayFigures length = Figures(std::span(lengths));
   std::string finding = std::to_string(a.floods.size()) + (a.floods.size() == 1 ? " flood" : " floods") +
                         " (more than " + std::to_string(FloodAlarms) + " alarms in 10 minutes, until fewer than " +
                         std::to_string(FloodEndAlarms) + ")";
@@ -739,21 +802,30 @@ std::string OneDecimal(double value) {
   return text;
 }
 
-Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected) {
-  Analysis a;
-  a.period = period;
+Analyser::Analyser(const Period& period) : walk_(std::make_unique<Walk>(period)) {}
+Analyser::~Analyser() = default;
+
+void Analyser::Expect(std::uintmax_t bytes) {
+  // An alarm's line and the lines around it take some 70 bytes in a busy log; a reservation
+  // is only address space until used, and a longer list grows as any does.
+  walk_->out.episodes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 64, std::uintmax_t{1} << 22)));
+}
+
+void Analyser::Take(const LogData& log, std::span<const Entry> entries) {
+  for (const Entry& entry : entries) walk_->Add(log, entry);
+}
+
+std::optional<Seconds> Analyser::Latest() const { return walk_->Latest(); }
+
+Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<bool> selected) {
+  Walk& walk = *walk_;
+  walk.Finish(period, log.names.size());
+  Analysis a = std::move(walk.out);
   if (selected.size() != log.names.size()) selected.assign(log.names.size(), true);
   a.selected = std::move(selected);
+  if (!std::all_of(a.selected.begin(), a.selected.end(), [](bool s) { return s; }))
+    std::erase_if(a.episodes, [&](const Episode& episode) { return !a.selected[episode.name]; });
   a.missingDays = MissingDays(log, period);
-
-  a.episodes.reserve(static_cast<std::size_t>(std::count_if(
-      log.entries.begin(), log.entries.end(), [](const Entry& e) { return e.kind == LogEntryKind::Alarm; })));
-  Walk walk(log, a);
-  walk.Run();
-  walk.orphans.resize(log.names.size());
-  walk.sharedAt.resize(log.names.size());
-  walk.unpaired.resize(log.names.size());
-  MarkAmbiguous(a.episodes);
 
   for (const Downtime& down : a.downtimes) a.downtimeTotal += down.to - down.from;
   a.unwatched = Unwatched(a);
@@ -768,18 +840,34 @@ Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> sel
   for (const LogFile& file : log.files) a.daysWithFile += file.day >= period.first && file.day <= period.last;
   const bool everyChannel = std::all_of(a.selected.begin(), a.selected.end(), [](bool s) { return s; });
   if (everyChannel) a.linkAlarms = a.linkLosses.size();
-  const std::vector<Seconds> times = AnnunciationTimes(a, everyChannel);
-  FindFloods(a, times);
-  CountHours(a, times);
-  CountStanding(a);
-
+  // The load in time and the channels' figures read the episodes apart and write apart:
+  // worked out side by side where a second thread can be had.
+  const auto loadInTime = [&a, everyChannel] {
+    const BigVector<Seconds> times = AnnunciationTimes(a, everyChannel);
+    FindFloods(a, times);
+    CountHours(a, times);
+    CountStanding(a);
+  };
+  std::thread beside;
+  try {
+    beside = std::thread(loadInTime);
+  } catch (const std::system_error&) {
+    loadInTime();
+  }
   std::vector<ChannelFigures> figures = CountAlarms(a.episodes, log.names.size());
   TimeAlarms(a, figures);
+  if (beside.joinable()) beside.join();
   RankChannels(a, log, figures, walk);
   TimeLinkLosses(a);
 
   Judge(a, log.names);
   return a;
+}
+
+Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected) {
+  Analyser analyser(period);
+  analyser.Take(log, log.entries);
+  return analyser.Finish(log, period, std::move(selected));
 }
 
 }  // namespace logreport

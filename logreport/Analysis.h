@@ -9,10 +9,13 @@
 // returns to normal with no reset due writes nothing, so such an episode's end is unknown.
 #pragma once
 
+#include "logreport/BigVector.h"
 #include "logreport/LogParser.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,17 +32,37 @@ struct Period {
 // NoFile: a day without a file came next, so what followed is unknown.
 enum class EpisodeEnd : std::uint8_t { NextAlarm, PanelStopped, NoFile, StillOpen };
 
+// A moment that may be unknown, in the room of the moment alone: a year holds many episodes.
+// It converts to and from std::optional<Seconds> as freely as that converts from Seconds.
+class MaybeSeconds {
+ public:
+  constexpr MaybeSeconds() = default;
+  // cppcheck-suppress noExplicitConstructor ; it takes std::nullopt where an optional would
+  constexpr MaybeSeconds(std::nullopt_t /*none*/) {}
+  // cppcheck-suppress noExplicitConstructor ; and a time, as an optional does
+  constexpr MaybeSeconds(Seconds time) : time_(time) {}
+  constexpr operator std::optional<Seconds>() const { return has_value() ? std::optional(time_) : std::nullopt; }
+  [[nodiscard]] constexpr bool has_value() const { return time_ != Unknown; }
+  constexpr explicit operator bool() const { return has_value(); }
+  constexpr Seconds operator*() const { return time_; }
+
+ private:
+  // No log holds it: its dates lie in 2000 to 2099.
+  static constexpr Seconds Unknown = INT64_MIN;
+  Seconds time_ = Unknown;
+};
+
 struct Episode {
-  std::uint32_t name = 0;
   Seconds raised = 0;
-  std::optional<Seconds> accepted;
-  std::optional<Seconds> reset;    // the last reset
-  std::optional<Seconds> stopped;  // when the panel stopped, for PanelStopped
-  std::uint32_t resets = 0;
+  MaybeSeconds accepted;
+  MaybeSeconds reset;    // the last reset
+  MaybeSeconds stopped;  // when the panel stopped, for PanelStopped
+  std::uint32_t name = 0;
+  std::uint16_t resets = 0;  // counted up to 65535: the report asks only whether there was one
   EpisodeEnd end = EpisodeEnd::StillOpen;
-  bool impossible = false;           // holds an entry out of sequence (two inputs under one name, or a lost line)
-  bool ambiguous = false;            // so it cannot be paired and is not timed
-  std::uint32_t file = 0, line = 0;  // of the raise
+  // It holds an entry out of sequence (two inputs under one name, or a lost line), so it
+  // cannot be paired and is not timed.
+  bool ambiguous = false;
 };
 
 // NotLogged: lost again before any entry showed it back.
@@ -102,7 +125,7 @@ struct Analysis {
   Period period;
   std::vector<Day> missingDays;
   std::vector<bool> selected;            // by name index
-  std::vector<Episode> episodes;         // selected names only, in time order
+  BigVector<Episode> episodes;           // selected names only, in time order
   std::vector<ChannelFigures> channels;  // selected names that alarmed, most alarms first
   std::vector<LinkLoss> linkLosses;
   std::vector<Downtime> downtimes;
@@ -172,7 +195,31 @@ inline constexpr std::string_view ChatterWindowWords = "a minute";
 inline constexpr std::size_t MostFrequentCount = 10;        // the most frequent alarms looked at
 // clang-format on
 
-// selected: by name index; empty selects every name.
+class Walk;
+
+// Judges the entries as a reader sends them, so that they need not all be held: Take them in
+// the order read, then Finish once.
+class Analyser final : public EntrySink {
+ public:
+  // The period as known before reading; only its end may come earlier at the finish.
+  explicit Analyser(const Period& period);
+  ~Analyser() override;
+  Analyser(const Analyser&) = delete;
+  Analyser& operator=(const Analyser&) = delete;
+
+  // Room for the alarms of this many bytes of logs, so that their list is not copied as it grows.
+  void Expect(std::uintmax_t bytes);
+  void Take(const LogData& log, std::span<const Entry> entries) override;
+  // The latest time of the entries taken so far.
+  [[nodiscard]] std::optional<Seconds> Latest() const;
+  // selected: by name index; empty selects every name.
+  [[nodiscard]] Analysis Finish(const LogData& log, const Period& period, std::vector<bool> selected);
+
+ private:
+  std::unique_ptr<Walk> walk_;
+};
+
+// The same over entries already read.
 [[nodiscard]] Analysis Analyse(const LogData& log, const Period& period, std::vector<bool> selected);
 
 // The figures as text with one decimal: "12.5".

@@ -8,11 +8,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <system_error>
+#include <thread>
 
 namespace logreport {
 namespace {
@@ -35,6 +39,82 @@ std::string NotADayLog(std::string_view name) {
 }
 
 SkippedFile Skipped(std::string name, std::string reason) { return {std::move(name), std::move(reason)}; }
+
+// What a side reader read of one file since its last piece, in its own reader's names and
+// files. The last piece of a file says how the reading ended.
+struct Piece {
+  bool begun = false;  // the file could be opened, and its reading began
+  bool last = false;
+  std::vector<Entry> entries;
+  std::vector<std::string> names;  // the side reader's names new since its last piece
+  std::vector<LineProblem> problems;
+  std::uint64_t lines = 0;
+  Result outcome = Result::Success();
+};
+
+// The pieces on their way from a side reader, a few at most: the side reader waits for room,
+// so that what is read but not yet taken stays bounded however large the files.
+class PieceQueue {
+ public:
+  void Put(Piece piece) {
+    std::unique_lock<std::mutex> lock(lock_);
+    room_.wait(lock, [&] { return pieces_.size() < Room; });
+    pieces_.push_back(std::move(piece));
+    ready_.notify_one();
+  }
+  Piece Get() {
+    std::unique_lock<std::mutex> lock(lock_);
+    ready_.wait(lock, [&] { return !pieces_.empty(); });
+    Piece piece = std::move(pieces_.front());
+    pieces_.pop_front();
+    room_.notify_one();
+    return piece;
+  }
+
+ private:
+  static constexpr std::size_t Room = 8;
+  std::mutex lock_;
+  std::condition_variable room_, ready_;
+  std::deque<Piece> pieces_;
+};
+
+// Reads every n-th file into a reader of its own and sends what it reads in pieces.
+class SideReader final : public EntrySink {
+ public:
+  explicit SideReader(PieceQueue& queue) : queue_(queue) {}
+
+  void Take(const LogData& log, std::span<const Entry> entries) override { queue_.Put(Collect(log, entries)); }
+
+  void Read(const std::filesystem::path& folder, std::span<const LogFile> files, std::size_t first, std::size_t step) {
+    LogReader reader(this);
+    for (std::size_t i = first; i < files.size(); i += step) {
+      filesBefore_ = reader.Data().files.size();
+      Result read = ReadLogFile((folder / files[i].name).string(), files[i], reader);
+      Piece last = Collect(reader.Data(), {});
+      last.last = true;
+      last.outcome = std::move(read);
+      queue_.Put(std::move(last));
+    }
+  }
+
+ private:
+  Piece Collect(const LogData& log, std::span<const Entry> entries) {
+    Piece piece;
+    piece.begun = log.files.size() > filesBefore_;
+    piece.entries.assign(entries.begin(), entries.end());
+    piece.names.assign(log.names.begin() + static_cast<std::ptrdiff_t>(namesSent_), log.names.end());
+    piece.problems.assign(log.problems.begin() + static_cast<std::ptrdiff_t>(problemsSent_), log.problems.end());
+    piece.lines = log.lines - linesSent_;
+    namesSent_ = log.names.size();
+    problemsSent_ = log.problems.size();
+    linesSent_ = log.lines;
+    return piece;
+  }
+
+  PieceQueue& queue_;
+  std::size_t filesBefore_ = 0, namesSent_ = 0, problemsSent_ = 0;
+  std::uint64_t linesSent_ = 0;
+};
 }  // namespace
 
 Result ListLogFiles(const std::string& folder, LogListing& listing) {
@@ -81,14 +161,14 @@ Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& read
                            std::to_string(MaxDayLogBytes >> 20) + " MiB)");
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
-  static constexpr std::size_t Piece = std::size_t{1} << 20;
+  static constexpr std::size_t PieceBytes = std::size_t{256} << 10;
   thread_local std::string buffer;
-  buffer.resize(Piece);
+  buffer.resize(PieceBytes);
   reader.BeginFile(file);
   std::uintmax_t left = size;
   Result outcome = Result::Success();
   while (left > 0) {
-    const ssize_t got = ::read(fd, buffer.data(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, Piece)));
+    const ssize_t got = ::read(fd, buffer.data(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, PieceBytes)));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       outcome = Result::Failure(std::strerror(errno));
@@ -101,6 +181,53 @@ Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& read
   reader.EndFile();
   ::close(fd);
   return outcome;
+}
+
+std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const LogFile> files, LogReader& reader,
+                                      unsigned sideReaders) {
+  std::vector<SkippedFile> unread;
+  const std::filesystem::path path(folder);
+  if (sideReaders == 0 || files.size() < 2) {
+    for (const LogFile& file : files)
+      if (Result read = ReadLogFile((path / file.name).string(), file, reader); !read.ok)
+        unread.push_back({file.name, std::move(read.error)});
+    return unread;
+  }
+
+  const std::size_t n = std::min<std::size_t>(sideReaders, files.size());
+  std::vector<PieceQueue> queues(n);
+  std::vector<std::thread> threads;
+  threads.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) threads.emplace_back([&, i] { SideReader(queues[i]).Read(path, files, i, n); });
+
+  // Each side reader's names by its own index: the index here.
+  std::vector<std::vector<std::uint32_t>> names(n);
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    PieceQueue& queue = queues[f % n];
+    std::vector<std::uint32_t>& nameHere = names[f % n];
+    bool begun = false;
+    std::uint32_t fileHere = 0;
+    for (;;) {
+      Piece piece = queue.Get();
+      for (const std::string& name : piece.names) nameHere.push_back(reader.NameIndex(name));
+      if (piece.begun && !begun) {
+        reader.BeginFile(files[f]);
+        begun = true;
+        fileHere = static_cast<std::uint32_t>(reader.Data().files.size() - 1);
+      }
+      for (Entry& entry : piece.entries) {
+        entry.file = fileHere;
+        if (HasName(entry.kind)) entry.name = nameHere[entry.name];
+      }
+      for (LineProblem& problem : piece.problems) problem.file = fileHere;
+      reader.AddRead(piece.entries, piece.problems, piece.lines);
+      if (!piece.last) continue;
+      if (!piece.outcome.ok) unread.push_back({files[f].name, std::move(piece.outcome.error)});
+      break;
+    }
+  }
+  for (std::thread& thread : threads) thread.join();
+  return unread;
 }
 
 Result WriteReportFile(const std::string& path, std::string_view bytes) {

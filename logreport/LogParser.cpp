@@ -1,5 +1,6 @@
 #include "logreport/LogParser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -54,10 +55,24 @@ std::string_view ProblemText(Problem problem) {
 }
 
 std::uint32_t LogReader::NameIndex(std::string_view name) {
-  if (const auto found = index_.find(name); found != index_.end()) return found->second;
-  const auto index = static_cast<std::uint32_t>(data_.names.size());
-  data_.names.emplace_back(name);
-  index_.emplace(std::string(name), index);
+  // The first and last eight bytes tell this unit's names apart; names alike there only
+  // share a slot and are found in the full index.
+  std::uint64_t head = 0, tail = 0;
+  std::memcpy(&head, name.data(), std::min<std::size_t>(name.size(), 8));
+  if (name.size() > 8) std::memcpy(&tail, name.data() + name.size() - 8, 8);
+  const std::uint64_t mixed = (head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU) ^ name.size();
+  std::uint32_t& slot = recent_[mixed >> 56];
+  if (slot != 0 && data_.names[slot - 1] == name) return slot - 1;
+
+  std::uint32_t index = 0;
+  if (const auto found = index_.find(name); found != index_.end()) {
+    index = found->second;
+  } else {
+    index = static_cast<std::uint32_t>(data_.names.size());
+    data_.names.emplace_back(name);
+    index_.emplace(std::string(name), index);
+  }
+  slot = index + 1;
   return index;
 }
 
@@ -157,6 +172,24 @@ void LogReader::EndFile() {
   }
   partial_.clear();
   overlong_ = false;
+  Flush();
+}
+
+void LogReader::Flush() {
+  if (sink_ == nullptr || data_.entries.empty()) return;
+  sink_->Take(data_, data_.entries);
+  data_.entries.clear();
+}
+
+void LogReader::AddRead(std::span<const Entry> entries, std::span<const LineProblem> problems, std::uint64_t lines) {
+  data_.problems.insert(data_.problems.end(), problems.begin(), problems.end());
+  data_.lines += lines;
+  if (sink_ != nullptr) {
+    Flush();
+    if (!entries.empty()) sink_->Take(data_, entries);
+  } else {
+    data_.entries.insert(data_.entries.end(), entries.begin(), entries.end());
+  }
 }
 
 void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t number, Day fileDay) {
@@ -192,6 +225,8 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   if (event->designator) out.name = NameIndex(*event->designator);
   if (*start > 0) fail(Problem::TornBeforeEntry);
   data_.entries.push_back(out);
+  // A batch that stays in the cache, its room used again for the next.
+  if (sink_ != nullptr && data_.entries.size() == 4096) Flush();
 }
 
 }  // namespace logreport

@@ -7,8 +7,10 @@
 #include "config/EventLogFormat.h"
 #include "logreport/Calendar.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,6 +25,13 @@ struct Entry {
   std::uint32_t line = 0;  // from 1
   LogEntryKind kind = LogEntryKind::Alarm;
 };
+
+// Whether entries of the kind carry a designator, and so a name.
+[[nodiscard]] constexpr bool HasName(LogEntryKind kind) {
+  for (const EventLogText& text : EventLogTexts)
+    if (text.kind == kind) return text.channel != LogChannel::None;
+  return false;
+}
 
 enum class Problem : std::uint8_t {
   TornAtEnd,        // the file's last line has no CR LF: its write was cut off
@@ -52,15 +61,29 @@ struct LogFile {
 struct LogData {
   std::vector<LogFile> files;      // in date order
   std::vector<std::string> names;  // designators as written, 8-bit
-  std::vector<Entry> entries;      // in the order written
+  std::vector<Entry> entries;      // in the order written, by a reader without a sink
   std::vector<LineProblem> problems;
   std::uint64_t lines = 0;
 };
 
+// Takes the entries as a reader reads them, so that they need not all be held at once.
+class EntrySink {
+ public:
+  virtual ~EntrySink() = default;
+  // Some entries in the order read; log holds the files and names read so far.
+  virtual void Take(const LogData& log, std::span<const Entry> entries) = 0;
+
+ protected:
+  EntrySink() = default;
+  EntrySink(const EntrySink&) = default;
+  EntrySink& operator=(const EntrySink&) = default;
+};
+
 class LogReader {
  public:
-  // Room for the entries of this many bytes of files, so the list is not copied as it grows.
-  void Reserve(std::size_t bytes) { data_.entries.reserve(bytes / 32); }
+  // Without a sink the entries are kept in LogData::entries; with one they go to it a few
+  // thousand at a time, and at the end of each file, and are not kept.
+  explicit LogReader(EntrySink* sink = nullptr) : sink_(sink) {}
   // Files must come in date order; the bytes need to live only for the call.
   void AddFile(const LogFile& file, std::string_view bytes);
   // The same in pieces of any size, so that a file is never held whole: BeginFile, Feed for
@@ -68,19 +91,34 @@ class LogReader {
   void BeginFile(const LogFile& file);
   void Feed(std::string_view bytes);
   void EndFile();
-  [[nodiscard]] LogData Take() { return std::move(data_); }
+  [[nodiscard]] LogData Take() {
+    Flush();
+    return std::move(data_);
+  }
+
+  // For reading files side by side, each file in a reader of its own: what that reader read
+  // is taken here in file order, as if read here. A file begins with BeginFile as ever; its
+  // entries and problems come with their names and files already this reader's, and the count
+  // of the lines they were read from.
+  [[nodiscard]] const LogData& Data() const { return data_; }
+  [[nodiscard]] std::uint32_t NameIndex(std::string_view name);
+  void AddRead(std::span<const Entry> entries, std::span<const LineProblem> problems, std::uint64_t lines);
 
  private:
   struct NameHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
-  std::uint32_t NameIndex(std::string_view name);
   void AddLine(std::string_view line, std::uint32_t file, std::uint32_t number, Day fileDay);
   void EndLine(std::string_view line);
+  void Flush();
 
+  EntrySink* sink_ = nullptr;
   LogData data_;
   std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> index_;
+  // The names met lately, by a quick hash of their ends: a log names a few channels again
+  // and again. A slot holds a name's index plus one, or 0.
+  std::array<std::uint32_t, 256> recent_ = {};
   char cachedDate_[TimeStampDateLength] = {};
   Day cachedDay_ = -1;
 

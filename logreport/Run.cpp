@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace logreport {
 namespace {
@@ -55,30 +56,31 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   if (!options.from) period.first = std::min(period.first, period.last);
   period.end = (period.last + 1) * SecondsPerDay;
 
-  LogReader reader;
-  std::uintmax_t total = 0;
+  // The entries go straight to the analysis as they are read: a year's are never all held.
+  Analyser analyser(period);
+  LogReader reader(&analyser);
   const std::filesystem::path folder(context.folder);
-  for (const LogFile& file : files) {
-    std::error_code failure;
-    const std::uintmax_t size = std::filesystem::file_size(folder / file.name, failure);
-    if (!failure && size <= MaxDayLogBytes && file.day >= period.first && file.day <= period.last) total += size;
-  }
-  reader.Reserve(static_cast<std::size_t>(total));
+  std::vector<LogFile> inPeriod;
+  std::uintmax_t total = 0;
   for (const LogFile& file : files) {
     if (file.day < period.first || file.day > period.last) continue;
-    if (Result read = ReadLogFile((folder / file.name).string(), file, reader); !read.ok)
-      context.unread.push_back({file.name, std::move(read.error)});
+    inPeriod.push_back(file);
+    std::error_code failure;
+    const std::uintmax_t size = std::filesystem::file_size(folder / file.name, failure);
+    if (!failure && size <= MaxDayLogBytes) total += size;
   }
+  analyser.Expect(total);
+  // Two files read at once where there are two cores.
+  const unsigned sideReaders = std::thread::hardware_concurrency() > 1 ? 2 : 0;
+  context.unread = ReadLogFiles(context.folder, inPeriod, reader, sideReaders);
   const LogData log = reader.Take();
   // A day not over yet ends now, or at its last entry when the clocks disagree.
   if (now >= period.Start() && now < period.end) {
     const Seconds dayEnd = period.end;
-    period.end = now;
-    for (const Entry& entry : log.entries) period.end = std::max(period.end, entry.time + 1);
-    period.end = std::min(period.end, dayEnd);
+    period.end = std::min(std::max(now, analyser.Latest().value_or(now - 1) + 1), dayEnd);
   }
 
-  const Analysis analysis = Analyse(log, period, Select(log, options.channel));
+  const Analysis analysis = analyser.Finish(log, period, Select(log, options.channel));
   RunOutcome outcome;
   outcome.text = TextReport(log, analysis, context);
   // A page or CSV sent to standard output takes the text's place there.

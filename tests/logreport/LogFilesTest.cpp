@@ -131,6 +131,57 @@ TEST(LogFiles, AnUnreadableDayIsNamedAndTheRestReported) {
   EXPECT_EQ(outcome.text.find("No file:"), std::string::npos);
 }
 
+// Everything a reader keeps, names and files by their text.
+std::string Whole(const LogData& log) {
+  std::string text = std::to_string(log.lines) + " lines\n";
+  for (const LogFile& f : log.files) text += f.name + "\n";
+  for (const Entry& e : log.entries)
+    text += FormatDateTime(e.time) + " " + std::to_string(static_cast<int>(e.kind)) + " " +
+            (HasName(e.kind) ? log.names.at(e.name) : "-") + " " + log.files.at(e.file).name + ":" +
+            std::to_string(e.line) + "\n";
+  for (const LineProblem& p : log.problems)
+    text += log.files.at(p.file).name + ":" + std::to_string(p.line) + " " + std::string(ProblemText(p.problem)) + "\n";
+  return text;
+}
+
+// Files read side by side, on threads of their own, come out as one reader reads them: names
+// first met in later files, a file of many pieces, CR-only and torn files, an empty one, and
+// files that cannot be read at all, whose reading never begins.
+TEST(LogFiles, ReadsFilesSideBySideAsOneReaderDoes) {
+  Folder folder;
+  std::string many;
+  for (int i = 0; i < 9000; ++i) many += "07/12/2026,10:00:00,Valve " + std::to_string(i % 40) + " Alarm\r\n";
+  folder.Write("261205.csv", Day1);
+  folder.Write("261206.csv", Day2 + "06/12/2026,09:00:01,Pump Alarm\r06/12/2026,09:00:02,Pump Alarm\r");
+  folder.Write("261207.csv", many + "07/12/2026,11:00:00,Door Al");
+  folder.Write("261208.csv", "");
+  fs::create_directory(folder.root / "261209.csv");
+  folder.Write("261210.csv", "10/12/2026,08:00:00,Comms Lost\r\n10/12/2026,08:00:01,Tank Alarm\r\n");
+  folder.Write("261211.csv", "");
+  fs::resize_file(folder.root / "261211.csv", std::uintmax_t{1} << 30);
+  folder.Write("261212.csv", "12/12/2026,08:00:00,Door Alarm Reset\r\n12/12/2026,08:00:01,Gate Alarm\r\n");
+  std::vector<LogFile> files;
+  for (int day = 5; day <= 12; ++day) {
+    const std::string name = (day < 10 ? "26120" : "2612") + std::to_string(day) + ".csv";
+    files.push_back({name, *FileDayOf(name)});
+  }
+
+  LogReader alone;
+  const std::vector<SkippedFile> unreadAlone = ReadLogFiles(folder.root.string(), files, alone, 0);
+  const std::string expected = Whole(alone.Take());
+  ASSERT_EQ(unreadAlone.size(), 2u);
+  EXPECT_EQ(unreadAlone[0].name + ": " + unreadAlone[0].reason, "261209.csv: not a regular file");
+  EXPECT_EQ(unreadAlone[1].name, "261211.csv");
+  for (const unsigned side : {1U, 2U, 3U, 8U}) {
+    LogReader reader;
+    const std::vector<SkippedFile> unread = ReadLogFiles(folder.root.string(), files, reader, side);
+    EXPECT_EQ(Whole(reader.Take()), expected) << side << " side readers";
+    ASSERT_EQ(unread.size(), 2u);
+    EXPECT_EQ(unread[0].reason, unreadAlone[0].reason);
+    EXPECT_EQ(unread[1].reason, unreadAlone[1].reason);
+  }
+}
+
 // Outputs: through a link (the link stays, its file is replaced), onto a device where it is
 // (never replaced), into a regular file whole with no scratch file left beside it.
 TEST(LogFiles, WritesThroughLinksOntoDevicesAndReplacesFilesWhole) {
