@@ -288,9 +288,9 @@ void CountTenMinutes(Analysis& a) {
 }
 
 // Per name: its alarms and how they ended, and its chatter, found from the last two raises.
-std::vector<ChannelFigures> CountAlarms(const BigVector<Episode>& episodes, std::size_t names) {
+void CountAlarms(const BigVector<Episode>& episodes, std::vector<ChannelFigures>& figures) {
   static_assert(ChatterAlarms == 3, "a raise and the two before it");
-  std::vector<ChannelFigures> figures(names);
+  const std::size_t names = figures.size();
   std::vector<std::pair<Seconds, Seconds>> lastTwo(names, {-1, -1});
   std::vector<bool> inBurst(names, false);
   for (const Episode& episode : episodes) {
@@ -309,7 +309,6 @@ std::vector<ChannelFigures> CountAlarms(const BigVector<Episode>& episodes, std:
     }
     two = {two.second, episode.raised};
   }
-  return figures;
 }
 
 // The times from each alarm told apart to its accept and to its reset, per name and in all,
@@ -840,21 +839,23 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   for (const LogFile& file : log.files) a.daysWithFile += file.day >= period.first && file.day <= period.last;
   const bool everyChannel = std::all_of(a.selected.begin(), a.selected.end(), [](bool s) { return s; });
   if (everyChannel) a.linkAlarms = a.linkLosses.size();
-  // The load in time and the channels' figures read the episodes apart and write apart:
-  // worked out side by side where a second thread can be had.
-  const auto loadInTime = [&a, everyChannel] {
+  // These read the episodes and write apart (the channels' counts and their times are other
+  // members of each channel's figures): worked out in two halves of about the same work, side
+  // by side where a second thread can be had.
+  std::vector<ChannelFigures> figures(log.names.size());
+  const auto firstHalf = [&a, &figures, everyChannel] {
     const BigVector<Seconds> times = AnnunciationTimes(a, everyChannel);
     FindFloods(a, times);
     CountHours(a, times);
-    CountStanding(a);
+    CountAlarms(a.episodes, figures);
   };
   std::thread beside;
   try {
-    beside = std::thread(loadInTime);
+    beside = std::thread(firstHalf);
   } catch (const std::system_error&) {
-    loadInTime();
+    firstHalf();
   }
-  std::vector<ChannelFigures> figures = CountAlarms(a.episodes, log.names.size());
+  CountStanding(a);
   TimeAlarms(a, figures);
   if (beside.joinable()) beside.join();
   RankChannels(a, log, figures, walk);

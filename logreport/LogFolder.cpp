@@ -53,9 +53,22 @@ struct Piece {
 };
 
 // The pieces on their way from a side reader, a few at most: the side reader waits for room,
-// so that what is read but not yet taken stays bounded however large the files.
+// so that what is read but not yet taken stays bounded however large the files. The lists of
+// entries taken come back to be filled again, so that no piece asks for new memory.
 class PieceQueue {
  public:
+  [[nodiscard]] std::vector<Entry> EmptyList() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (spare_.empty()) return {};
+    std::vector<Entry> list = std::move(spare_.back());
+    spare_.pop_back();
+    return list;
+  }
+  void GiveBack(std::vector<Entry> list) {
+    list.clear();
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (spare_.size() < Room + 1) spare_.push_back(std::move(list));
+  }
   void Put(Piece piece) {
     std::unique_lock<std::mutex> lock(lock_);
     room_.wait(lock, [&] { return pieces_.size() < Room; });
@@ -76,6 +89,7 @@ class PieceQueue {
   std::mutex lock_;
   std::condition_variable room_, ready_;
   std::deque<Piece> pieces_;
+  std::vector<std::vector<Entry>> spare_;
 };
 
 // Reads every n-th file into a reader of its own and sends what it reads in pieces.
@@ -101,6 +115,7 @@ class SideReader final : public EntrySink {
   Piece Collect(const LogData& log, std::span<const Entry> entries) {
     Piece piece;
     piece.begun = log.files.size() > filesBefore_;
+    piece.entries = queue_.EmptyList();
     piece.entries.assign(entries.begin(), entries.end());
     piece.names.assign(log.names.begin() + static_cast<std::ptrdiff_t>(namesSent_), log.names.end());
     piece.problems.assign(log.problems.begin() + static_cast<std::ptrdiff_t>(problemsSent_), log.problems.end());
@@ -221,6 +236,7 @@ std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const
       }
       for (LineProblem& problem : piece.problems) problem.file = fileHere;
       reader.AddRead(piece.entries, piece.problems, piece.lines);
+      queue.GiveBack(std::move(piece.entries));
       if (!piece.last) continue;
       if (!piece.outcome.ok) unread.push_back({files[f].name, std::move(piece.outcome.error)});
       break;

@@ -61,8 +61,11 @@ std::uint32_t LogReader::NameIndex(std::string_view name) {
   std::memcpy(&head, name.data(), std::min<std::size_t>(name.size(), 8));
   if (name.size() > 8) std::memcpy(&tail, name.data() + name.size() - 8, 8);
   const std::uint64_t mixed = (head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU) ^ name.size();
-  std::uint32_t& slot = recent_[mixed >> 56];
-  if (slot != 0 && data_.names[slot - 1] == name) return slot - 1;
+  Recent& slot = recent_[mixed >> 56];
+  if (slot.index != 0 && slot.head == head && slot.tail == tail && slot.size == name.size() &&
+      (name.size() <= 16 ||
+       std::memcmp(data_.names[slot.index - 1].data() + 8, name.data() + 8, name.size() - 16) == 0))
+    return slot.index - 1;
 
   std::uint32_t index = 0;
   if (const auto found = index_.find(name); found != index_.end()) {
@@ -72,7 +75,7 @@ std::uint32_t LogReader::NameIndex(std::string_view name) {
     data_.names.emplace_back(name);
     index_.emplace(std::string(name), index);
   }
-  slot = index + 1;
+  slot = {head, tail, name.size(), index + 1};
   return index;
 }
 

@@ -117,8 +117,14 @@ class LogReader {
   LogData data_;
   std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> index_;
   // The names met lately, by a quick hash of their ends: a log names a few channels again
-  // and again. A slot holds a name's index plus one, or 0.
-  std::array<std::uint32_t, 256> recent_ = {};
+  // and again. A slot holds a name's first and last eight bytes, its length, and its index
+  // plus one (0: empty); a name of up to 16 bytes is told by those alone.
+  struct Recent {
+    std::uint64_t head = 0, tail = 0;
+    std::size_t size = 0;
+    std::uint32_t index = 0;
+  };
+  std::array<Recent, 256> recent_ = {};
   char cachedDate_[TimeStampDateLength] = {};
   Day cachedDay_ = -1;
 
