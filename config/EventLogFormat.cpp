@@ -1,5 +1,7 @@
 #include "config/EventLogFormat.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::string_view Extension = ".csv";
 
@@ -81,10 +83,15 @@ LocalTime ReadTimeStamp(std::string_view stamp) {
 }
 
 std::optional<EventText> ParseEventText(std::string_view text) {
+  // Compared from the end, byte by byte: most texts differ in their last byte, and the log
+  // report asks this of every line.
+  const auto endsWith = [text](std::string_view end) {
+    return text.size() >= end.size() && std::equal(end.rbegin(), end.rend(), text.rbegin());
+  };
   for (const EventLogText& entry : EventLogTexts) {
     if (entry.channel == LogChannel::None) {
-      if (text == entry.text) return EventText{entry.kind, std::nullopt};
-    } else if (text.ends_with(entry.text)) {
+      if (text.size() == entry.text.size() && endsWith(entry.text)) return EventText{entry.kind, std::nullopt};
+    } else if (endsWith(entry.text)) {
       return EventText{entry.kind, text.substr(0, text.size() - entry.text.size())};
     }
   }

@@ -72,7 +72,12 @@ std::uint32_t LogReader::NameIndex(std::string_view name) {
   // The first and last eight bytes tell this unit's names apart; names alike there only
   // share a slot and are found in the full index.
   std::uint64_t head = 0, tail = 0;
-  std::memcpy(&head, name.data(), std::min<std::size_t>(name.size(), 8));
+  if (name.size() >= 8) {
+    std::memcpy(&head, name.data(), 8);
+  } else {
+    // Byte by byte into a register: a short copy to memory read back whole stalls.
+    for (std::size_t i = 0; i < name.size(); ++i) head |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+  }
   if (name.size() > 8) std::memcpy(&tail, name.data() + name.size() - 8, 8);
   const std::uint64_t mixed = (head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU) ^ name.size();
   Recent& slot = recent_[mixed >> 56];
