@@ -841,7 +841,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   if (everyChannel) a.linkAlarms = a.linkLosses.size();
   // These read the episodes and write apart (the channels' counts and their times are other
   // members of each channel's figures): worked out in two halves of about the same work, side
-  // by side where a second thread can be had.
+  // by side where there are enough episodes to repay a thread and one can be had.
   std::vector<ChannelFigures> figures(log.names.size());
   const auto firstHalf = [&a, &figures, everyChannel] {
     const BigVector<Seconds> times = AnnunciationTimes(a, everyChannel);
@@ -851,10 +851,11 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   };
   std::thread beside;
   try {
-    beside = std::thread(firstHalf);
+    if (a.episodes.size() >= 65536) beside = std::thread(firstHalf);
   } catch (const std::system_error&) {
-    firstHalf();
+    // No thread to be had: both halves here.
   }
+  if (!beside.joinable()) firstHalf();
   CountStanding(a);
   TimeAlarms(a, figures);
   if (beside.joinable()) beside.join();

@@ -70,8 +70,8 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
     if (!failure && size <= MaxDayLogBytes) total += size;
   }
   analyser.Expect(total);
-  // Two files read at once where there are two cores.
-  const unsigned sideReaders = std::thread::hardware_concurrency() > 1 ? 2 : 0;
+  // Two files read at once where there are two cores and a few megabytes to read.
+  const unsigned sideReaders = std::thread::hardware_concurrency() > 1 && total >= (std::uintmax_t{4} << 20) ? 2 : 0;
   context.unread = ReadLogFiles(context.folder, inPeriod, reader, sideReaders);
   const LogData log = reader.Take();
   // A day not over yet ends now, or at its last entry when the clocks disagree.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -260,6 +261,39 @@ TEST(LogReport, JudgesLoadFloodsChatterAndTheMostFrequent) {
   EXPECT_EQ(a.lookFirst,
             (std::vector<std::string>{"Flow (chattering 2 times, 4.7 % of alarms)", "Door 0 (28.3 % of alarms)",
                                       "Door 1 (27.7 % of alarms)", "Door 2 (27.7 % of alarms)"}));
+}
+
+// A long steady load, large enough that the analysis splits its work over two threads: an
+// alarm every ten seconds for eight days, accepted after 3 s and reset after 7 s.
+TEST(LogReport, ALongSteadyLoadGivesItsExactFigures) {
+  Files files;
+  char line[64];
+  for (int day = 0; day < 8; ++day) {
+    std::string bytes = day == 0 ? "05/12/2026,00:00:00,Application Started\r\n" : "";
+    for (int t = 0; t < 86400; t += 10)
+      for (const auto& [after, text] : {std::pair{0, "Alarm"}, {3, "Alarm Accept"}, {7, "Alarm Reset"}}) {
+        const int at = t + after;
+        std::snprintf(line, sizeof line, "%02d/12/2026,%02d:%02d:%02d,Pump %s\r\n", 5 + day, at / 3600, at / 60 % 60,
+                      at % 60, text);
+        bytes += line;
+      }
+    std::snprintf(line, sizeof line, "2612%02d.csv", 5 + day);
+    files.emplace_back(line, std::move(bytes));
+  }
+  const Analysis a = Analyse(Read(files), Days("261205", "261212"), {});
+  EXPECT_EQ(a.alarms, 69120u);
+  EXPECT_EQ(a.toAccept.count, 69120u);
+  EXPECT_EQ(a.toAccept.median, 3);
+  EXPECT_EQ(a.toReset.median, 7);
+  EXPECT_EQ(a.toReset.worst, 7);
+  EXPECT_EQ(a.standingPeak, 1u);
+  EXPECT_EQ(OneDecimal(a.standingAverage), "0.7");
+  ASSERT_EQ(a.floods.size(), 1u);  // from the eleventh alarm to the period's end
+  EXPECT_EQ(a.floods[0].to - a.floods[0].from, 8 * SecondsPerDay - 100);
+  EXPECT_EQ(a.peakTenMinutes, 60u);
+  EXPECT_EQ(a.busyHours, 192u);
+  ASSERT_EQ(a.channels.size(), 1u);
+  EXPECT_EQ(a.channels[0].chatter, 1u);
 }
 
 TEST(LogReport, CsvQuotesFieldsAndThePageIsEscapedAndSelfContained) {
