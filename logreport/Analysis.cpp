@@ -416,17 +416,29 @@ void JudgeRate(Analysis& a, const RateBenchmark& benchmark, double rate, std::st
 // Every annunciation in time order: the input alarms chosen and, with every channel, the
 // lost-link alarms.
 BigVector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
+  const BigVector<Episode>& inputs = a.episodes;
+  const std::span<const LinkLoss> links =
+      withLink ? std::span<const LinkLoss>(a.linkLosses) : std::span<const LinkLoss>();
   BigVector<Seconds> times;
-  times.reserve(a.episodes.size() + a.linkLosses.size());
-  for (const Episode& episode : a.episodes) times.push_back(episode.raised);
-  const auto inputs = static_cast<std::ptrdiff_t>(times.size());
-  if (withLink)
-    for (const LinkLoss& loss : a.linkLosses) times.push_back(loss.lost);
-  // Each list is in time order unless the clock was set back; then merged.
-  if (std::is_sorted(times.begin(), times.begin() + inputs) && std::is_sorted(times.begin() + inputs, times.end()))
-    std::inplace_merge(times.begin(), times.begin() + inputs, times.end());
-  else
+  times.reserve(inputs.size() + links.size());
+  // Each list is in time order unless the clock was set back: then sorted, else merged here
+  // (a library merge in place would take a buffer as large as the list).
+  const bool inOrder =
+      std::is_sorted(inputs.begin(), inputs.end(),
+                     [](const Episode& x, const Episode& y) { return x.raised < y.raised; }) &&
+      std::is_sorted(links.begin(), links.end(), [](const LinkLoss& x, const LinkLoss& y) { return x.lost < y.lost; });
+  if (!inOrder) {
+    for (const Episode& episode : inputs) times.push_back(episode.raised);
+    for (const LinkLoss& loss : links) times.push_back(loss.lost);
     std::sort(times.begin(), times.end());
+    return times;
+  }
+  std::size_t link = 0;
+  for (const Episode& episode : inputs) {
+    while (link < links.size() && links[link].lost < episode.raised) times.push_back(links[link++].lost);
+    times.push_back(episode.raised);
+  }
+  for (; link < links.size(); ++link) times.push_back(links[link].lost);
   return times;
 }
 

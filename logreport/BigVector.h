@@ -1,8 +1,8 @@
 // Room for the report's long lists: a year of alarms runs to tens of megabytes, and taking
 // that from the system 4 KiB at a time costs more than reading the logs (each page is a
-// fault, and a fresh page is cleared). Blocks of a megabyte and more ask for huge pages where
-// the system offers them for the asking, and a block given back is kept for the next list of
-// the run, its pages already in place. Smaller lists take ordinary memory.
+// fault, and a fresh page is cleared). Blocks of a quarter megabyte and more ask for huge
+// pages where the system offers them for the asking, and a block given back is kept for the
+// next list of the run, its pages already in place. Smaller lists take ordinary memory.
 #pragma once
 
 #include <cstddef>
@@ -59,7 +59,7 @@ class HugePageAllocator {
   }
 
  private:
-  static constexpr std::size_t BigFrom = BigBlocksChecked ? SIZE_MAX : std::size_t{1} << 20;
+  static constexpr std::size_t BigFrom = BigBlocksChecked ? SIZE_MAX : std::size_t{256} << 10;
 };
 
 template <typename T>

@@ -85,7 +85,7 @@ class PieceQueue {
   }
 
  private:
-  static constexpr std::size_t Room = 8;
+  static constexpr std::size_t Room = 4;
   std::mutex lock_;
   std::condition_variable room_, ready_;
   std::deque<Piece> pieces_;
@@ -176,7 +176,7 @@ Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& read
                            std::to_string(MaxDayLogBytes >> 20) + " MiB)");
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
-  static constexpr std::size_t PieceBytes = std::size_t{256} << 10;
+  static constexpr std::size_t PieceBytes = std::size_t{128} << 10;
   thread_local std::string buffer;
   buffer.resize(PieceBytes);
   reader.BeginFile(file);

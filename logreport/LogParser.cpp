@@ -126,22 +126,27 @@ void LogReader::EndLine(std::string_view line) {
   AddLine(line, fileIndex_, number_, fileDay_);
 }
 
+bool LogReader::LineEndSeen(std::string_view seen) {
+  // The panel ends its lines in CR LF; a file whose first CR is not followed by LF, with no
+  // LF before it, ends them in CR alone (an editor or a transfer changed it).
+  const std::size_t cr = seen.find('\r'), lf = seen.find('\n');
+  const bool lfFirst = lf != std::string_view::npos && (cr == std::string_view::npos || lf < cr);
+  if (!lfFirst && cr != std::string_view::npos && cr + 1 < seen.size()) {
+    lineEnd_ = seen[cr + 1] == '\n' ? '\n' : '\r';
+    if (lineEnd_ == '\r') data_.problems.push_back({fileIndex_, 1, Problem::CrOnly});
+  } else if (lfFirst || seen.size() > MaxLineBytes) {
+    lineEnd_ = '\n';  // CR LF, or no line end in more than a line holds: the overlong case below
+  }
+  return lineEnd_ != 0;
+}
+
 void LogReader::Feed(std::string_view bytes) {
   if (lineEnd_ == 0) {
-    // The panel ends its lines in CR LF; a file whose first CR is not followed by LF, with no
-    // LF before it, ends them in CR alone (an editor or a transfer changed it). The first
-    // bytes wait until they show which.
+    // The first bytes of a file wait until they show which line end it uses; a piece that
+    // shows it by itself is read where it is.
+    if (partial_.empty() && LineEndSeen(bytes)) return Feed(bytes);
     partial_.append(bytes);
-    const std::size_t cr = partial_.find('\r'), lf = partial_.find('\n');
-    const bool lfFirst = lf != std::string::npos && (cr == std::string::npos || lf < cr);
-    if (!lfFirst && cr != std::string::npos && cr + 1 < partial_.size()) {
-      lineEnd_ = partial_[cr + 1] == '\n' ? '\n' : '\r';
-      if (lineEnd_ == '\r') data_.problems.push_back({fileIndex_, 1, Problem::CrOnly});
-    } else if (lfFirst || partial_.size() > MaxLineBytes) {
-      lineEnd_ = '\n';  // CR LF, or no line end in more than a line holds: the overlong case below
-    } else {
-      return;
-    }
+    if (!LineEndSeen(partial_)) return;
     std::string held = std::move(partial_);
     partial_.clear();
     Feed(held);

@@ -111,6 +111,8 @@ class LogReader {
   };
   void AddLine(std::string_view line, std::uint32_t file, std::uint32_t number, Day fileDay);
   void EndLine(std::string_view line);
+  // Whether the first bytes of a file show its line end, which is then set.
+  bool LineEndSeen(std::string_view seen);
   void Flush();
 
   EntrySink* sink_ = nullptr;
