@@ -255,7 +255,7 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
     std::optional<Seconds> over = e.reset ? e.reset : e.stopped;
     const bool openAtEnd = !over && e.end == EpisodeEnd::StillOpen;
     if (openAtEnd) over = a.period.end;
-    const Seconds accepted = e.accepted ? *e.accepted : (over ? *over : e.raised);
+    const Seconds accepted = e.accepted ? *e.accepted : (over ? *over : Seconds{e.raised});
     add(r, e.raised, accepted, openAtEnd && !e.accepted ? Unsure : Waiting);
     if (e.accepted && over) add(r, *e.accepted, *over, openAtEnd ? Unsure : Accepted);
   }

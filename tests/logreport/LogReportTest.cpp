@@ -296,6 +296,24 @@ TEST(LogReport, ALongSteadyLoadGivesItsExactFigures) {
   EXPECT_EQ(a.channels[0].chatter, 1u);
 }
 
+// An episode holds its moments in 32 bits from 31/12/1999: the first and the last second a
+// log can name come back exact.
+TEST(LogReport, MomentsAtTheEndsOfTheLogsYearsComeBackExact) {
+  const LogData log =
+      Read({{"000101.csv", Lines({"31/12/1999,23:59:58,Door Alarm", "01/01/2000,00:00:01,Door Alarm Accept"})},
+            {"991231.csv", Lines({"31/12/2099,23:59:50,Door Alarm", "31/12/2099,23:59:59,Door Alarm Reset"})}});
+  const Day last = *ParseFileDay("991231");
+  const Analysis a = Analyse(log, {*ParseFileDay("000101"), last, (last + 1) * SecondsPerDay}, {});
+  ASSERT_EQ(a.episodes.size(), 2u);
+  EXPECT_EQ(FormatDateTime(a.episodes[0].raised), "31/12/1999 23:59:58");
+  EXPECT_EQ(FormatDateTime(*a.episodes[0].accepted), "01/01/2000 00:00:01");
+  EXPECT_EQ(FormatDateTime(a.episodes[1].raised), "31/12/2099 23:59:50");
+  EXPECT_EQ(FormatDateTime(*a.episodes[1].reset), "31/12/2099 23:59:59");
+  EXPECT_FALSE(a.episodes[1].accepted.has_value());
+  EXPECT_EQ(a.toAccept.median, 3);
+  EXPECT_EQ(a.toReset.median, 9);
+}
+
 TEST(LogReport, CsvQuotesFieldsAndThePageIsEscapedAndSelfContained) {
   const LogData log =
       Read({{"261205.csv",
