@@ -26,9 +26,8 @@ void AppendTwoDigits(std::string& out, int value) {
   out.push_back(static_cast<char>('0' + value % 10));
 }
 
-bool Digit(char c) { return c >= '0' && c <= '9'; }
-int Two(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
-bool Separator(char a, char b) { return a == b && !Digit(a) && a != ','; }
+using event_log_detail::Digit;
+using event_log_detail::Two;
 }  // namespace
 
 LogChannel ChannelOf(EventCode code) {
@@ -67,35 +66,6 @@ std::string LogFileName(const LocalTime& time) {
   AppendTwoDigits(name, time.day);
   name += Extension;
   return name;
-}
-
-bool StartsWithTimeStamp(std::string_view text) {
-  if (text.size() < TimeStampLength) return false;
-  const char* p = text.data();
-  return Digit(p[0]) && Digit(p[1]) && Separator(p[2], p[5]) && Digit(p[3]) && Digit(p[4]) && Digit(p[6]) &&
-         Digit(p[7]) && Digit(p[8]) && Digit(p[9]) && p[10] == ',' && Digit(p[11]) && Digit(p[12]) &&
-         Separator(p[13], p[16]) && Digit(p[14]) && Digit(p[15]) && Digit(p[17]) && Digit(p[18]) && p[19] == ',';
-}
-
-LocalTime ReadTimeStamp(std::string_view stamp) {
-  const char* p = stamp.data();
-  return {Two(p + 6) * 100 + Two(p + 8), Two(p + 3), Two(p), Two(p + 11), Two(p + 14), Two(p + 17)};
-}
-
-std::optional<EventText> ParseEventText(std::string_view text) {
-  // Compared from the end, byte by byte: most texts differ in their last byte, and the log
-  // report asks this of every line.
-  const auto endsWith = [text](std::string_view end) {
-    return text.size() >= end.size() && std::equal(end.rbegin(), end.rend(), text.rbegin());
-  };
-  for (const EventLogText& entry : EventLogTexts) {
-    if (entry.channel == LogChannel::None) {
-      if (text.size() == entry.text.size() && endsWith(entry.text)) return EventText{entry.kind, std::nullopt};
-    } else if (endsWith(entry.text)) {
-      return EventText{entry.kind, text.substr(0, text.size() - entry.text.size())};
-    }
-  }
-  return std::nullopt;
 }
 
 std::optional<LocalTime> ParseLogDay(std::string_view yymmdd) {

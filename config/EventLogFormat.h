@@ -7,6 +7,7 @@
 #include "config/EventCode.h"
 #include "config/UnitConfiguration.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -83,16 +84,16 @@ inline constexpr std::size_t LogDesignatorLimit = DesignatorFieldSize - 1;
 // Whether text begins with the shape of a time stamp. The system's date and time separators
 // are "/" and ":" in the usual settings; any single byte that is neither a digit nor a comma
 // is taken, the same in both places of the date or of the time.
-[[nodiscard]] bool StartsWithTimeStamp(std::string_view text);
+[[nodiscard]] inline bool StartsWithTimeStamp(std::string_view text);
 // The numbers of a time stamp of that shape at the start of stamp, not judged (a month may be 13).
-[[nodiscard]] LocalTime ReadTimeStamp(std::string_view stamp);
+[[nodiscard]] inline LocalTime ReadTimeStamp(std::string_view stamp);
 
 struct EventText {
   LogEntryKind kind = LogEntryKind::Alarm;
   std::optional<std::string_view> designator;  // for the kinds that carry one, of any length
 };
 // What follows the time stamp, without its CR LF. Nothing for a text the panel never writes.
-[[nodiscard]] std::optional<EventText> ParseEventText(std::string_view text);
+[[nodiscard]] inline std::optional<EventText> ParseEventText(std::string_view text);
 
 // The date of "yymmdd" (a file's name without ".csv", or a day typed as one), in the years
 // 2000 to 2099, not judged; nothing unless the six bytes are digits.
@@ -100,3 +101,41 @@ struct EventText {
 // The date in a day's file name, "yymmdd.csv" exactly as the panel names it; nothing for any
 // other name (".CSV" is another file on a case-sensitive disk, and would be a day read twice).
 [[nodiscard]] std::optional<LocalTime> LogFileDay(std::string_view fileName);
+
+// StartsWithTimeStamp, ReadTimeStamp and ParseEventText are asked of every line a reader reads:
+// defined here, so that its loop takes them in.
+namespace event_log_detail {
+constexpr bool Digit(char c) { return c >= '0' && c <= '9'; }
+constexpr int Two(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+constexpr bool Separator(char a, char b) { return a == b && !Digit(a) && a != ','; }
+}  // namespace event_log_detail
+
+inline bool StartsWithTimeStamp(std::string_view text) {
+  using event_log_detail::Digit, event_log_detail::Separator;
+  if (text.size() < TimeStampLength) return false;
+  const char* p = text.data();
+  return Digit(p[0]) && Digit(p[1]) && Separator(p[2], p[5]) && Digit(p[3]) && Digit(p[4]) && Digit(p[6]) &&
+         Digit(p[7]) && Digit(p[8]) && Digit(p[9]) && p[10] == ',' && Digit(p[11]) && Digit(p[12]) &&
+         Separator(p[13], p[16]) && Digit(p[14]) && Digit(p[15]) && Digit(p[17]) && Digit(p[18]) && p[19] == ',';
+}
+
+inline LocalTime ReadTimeStamp(std::string_view stamp) {
+  using event_log_detail::Two;
+  const char* p = stamp.data();
+  return {Two(p + 6) * 100 + Two(p + 8), Two(p + 3), Two(p), Two(p + 11), Two(p + 14), Two(p + 17)};
+}
+
+inline std::optional<EventText> ParseEventText(std::string_view text) {
+  // Compared from the end, byte by byte: most texts differ in their last byte.
+  const auto endsWith = [text](std::string_view end) {
+    return text.size() >= end.size() && std::equal(end.rbegin(), end.rend(), text.rbegin());
+  };
+  for (const EventLogText& entry : EventLogTexts) {
+    if (entry.channel == LogChannel::None) {
+      if (text.size() == entry.text.size() && endsWith(entry.text)) return EventText{entry.kind, std::nullopt};
+    } else if (endsWith(entry.text)) {
+      return EventText{entry.kind, text.substr(0, text.size() - entry.text.size())};
+    }
+  }
+  return std::nullopt;
+}

@@ -26,6 +26,26 @@ bool SameDate(const char* a, const char* b) {
   std::memcpy(&b1, b + 2, 8);
   return a0 == b0 && a1 == b1;
 }
+
+// Whether bytes hold a comma or a NUL, read eight at a time: asked of nearly every line. A
+// word holds a zero byte exactly when subtracting one from each byte borrows into a top bit
+// that was clear.
+bool HoldsCommaOrNul(std::string_view bytes) {
+  constexpr std::uint64_t Ones = 0x0101010101010101U, Tops = 0x8080808080808080U, Commas = Ones * ',';
+  const auto zeroIn = [](std::uint64_t word) { return ((word - Ones) & ~word & Tops) != 0; };
+  const auto holds = [&](const char* at) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, at, 8);
+    return zeroIn(word) || zeroIn(word ^ Commas);
+  };
+  if (bytes.size() < 8) return std::any_of(bytes.begin(), bytes.end(), [](char c) { return c == ',' || c == '\0'; });
+  std::size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8)
+    if (holds(bytes.data() + at)) return true;
+  // The last eight bytes, some of them looked at twice.
+  return at < bytes.size() && holds(bytes.data() + bytes.size() - 8);
+}
+
 std::size_t EntryStart(std::string_view line) {
   std::size_t start = NoStart;
   std::size_t from = TimeStampDateLength;
@@ -224,8 +244,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   if (line.empty()) return fail(Problem::Empty);
   // Most lines are a time stamp and a text without a comma or a NUL byte: each byte looked at
   // once, with no search for where the entry starts.
-  const bool plain = StartsWithTimeStamp(line) && std::none_of(line.begin() + TimeStampLength, line.end(),
-                                                               [](char c) { return c == ',' || c == '\0'; });
+  const bool plain = StartsWithTimeStamp(line) && !HoldsCommaOrNul(line.substr(TimeStampLength));
   const std::size_t start = plain ? 0 : EntryStart(line);
   if (start == NoStart) return fail(Problem::NoTimeStamp);
   const std::string_view entry = line.substr(start);

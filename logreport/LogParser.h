@@ -26,11 +26,18 @@ struct Entry {
   LogEntryKind kind = LogEntryKind::Alarm;
 };
 
-// Whether entries of the kind carry a designator, and so a name.
-[[nodiscard]] constexpr bool HasName(LogEntryKind kind) {
+// Whether entries of the kind carry a designator, and so a name: asked of every entry read
+// side by side, so looked up rather than searched for.
+inline constexpr auto KindsWithName = [] {
+  std::array<bool, std::size_t{static_cast<std::uint8_t>(LogEntryKind::ApplicationClosed)} + 1> named{};
   for (const EventLogText& text : EventLogTexts)
-    if (text.kind == kind) return text.channel != LogChannel::None;
-  return false;
+    named[static_cast<std::uint8_t>(text.kind)] =
+        named[static_cast<std::uint8_t>(text.kind)] || text.channel != LogChannel::None;
+  return named;
+}();
+[[nodiscard]] constexpr bool HasName(LogEntryKind kind) {
+  const auto at = static_cast<std::uint8_t>(kind);
+  return at < KindsWithName.size() && KindsWithName[at];
 }
 
 enum class Problem : std::uint8_t {

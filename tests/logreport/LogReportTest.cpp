@@ -82,6 +82,34 @@ TEST(LogParser, TakesEveryLineShapeAndNamesTheOnesItCannotRead) {
             "261205.csv line 15: torn: no CR LF at the end of the file\n");
 }
 
+// A NUL byte is found wherever it stands in a text of any length; a comma anywhere in a
+// name still reads as part of it.
+TEST(LogParser, FindsANulOrACommaAtEveryPlaceOfTheText) {
+  for (const std::string_view text : {"X Alarm"sv, "Comms Lost"sv, "Flow switch Alarm Accept"sv}) {
+    std::string nul;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      std::string line = "05/12/2026,09:00:00," + std::string(text);
+      line[TimeStampLength + at] = '\0';
+      nul += line + "\r\n";
+    }
+    const LogData withNul = Read({{"261205.csv", nul}});
+    EXPECT_TRUE(withNul.entries.empty()) << text;
+    EXPECT_EQ(withNul.problems.size(), text.size()) << text;
+    for (const LineProblem& problem : withNul.problems) EXPECT_EQ(problem.problem, Problem::NulBytes) << text;
+  }
+  std::string commas;
+  const std::string name = "Flow switch 12345";
+  for (std::size_t at = 0; at < name.size(); ++at) {
+    std::string named = name;
+    named[at] = ',';
+    commas += "05/12/2026,09:00:00," + named + " Alarm\r\n";
+  }
+  const LogData withComma = Read({{"261205.csv", commas}});
+  ASSERT_EQ(withComma.entries.size(), name.size());
+  EXPECT_TRUE(withComma.problems.empty());
+  for (std::size_t at = 0; at < name.size(); ++at) EXPECT_EQ(withComma.names[withComma.entries[at].name].find(','), at);
+}
+
 // Three files and a missing day: an analogue alarm with two resets, a digital reset without
 // an accept, an accept after midnight, an entry dated the day before at the top of a file,
 // a link loss, a close, a torn last line, a restart without a close, and an alarm still open.
