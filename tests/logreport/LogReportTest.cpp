@@ -324,6 +324,39 @@ TEST(LogReport, ALongSteadyLoadGivesItsExactFigures) {
   EXPECT_EQ(a.channels[0].chatter, 1u);
 }
 
+// Medians of long lists, short delays and long: one channel's 20,000 accepts of 0 to 98 s,
+// and fifty channels' 400 each of 5000 to 5006 s, so that the middle of all of them falls
+// between the last short delay and the first long one.
+TEST(LogReport, MediansOfLongListsAreExactWhereverTheMiddleFalls) {
+  LogData log;
+  const Day first = *ParseFileDay("261101");
+  for (Day day = first; day < first + 28; ++day) log.files.push_back({std::to_string(day), day});
+  log.names.emplace_back("Pump");
+  for (int c = 0; c < 50; ++c) log.names.push_back("Valve " + std::to_string(c));
+  const auto add = [&](Seconds at, std::uint32_t name, LogEntryKind kind) {
+    log.entries.push_back({first * SecondsPerDay + at, name, static_cast<std::uint32_t>(at / SecondsPerDay), 0, kind});
+  };
+  for (int i = 0; i < 20000; ++i) {
+    add(i * 100 + 1, 0, LogEntryKind::Alarm);
+    add(i * 100 + 1 + 2 * (i % 50), 0, LogEntryKind::AlarmAccept);
+  }
+  for (int c = 0; c < 50; ++c)
+    for (int j = 0; j < 400; ++j) {
+      add(j * 6000 + c * 100 + 30, static_cast<std::uint32_t>(1 + c), LogEntryKind::Alarm);
+      add(j * 6000 + c * 100 + 30 + 5000 + (c + j) % 7, static_cast<std::uint32_t>(1 + c), LogEntryKind::AlarmAccept);
+    }
+  std::stable_sort(log.entries.begin(), log.entries.end(),
+                   [](const Entry& x, const Entry& y) { return x.time < y.time; });
+  const Analysis a = Analyse(log, {first, first + 27, (first + 28) * SecondsPerDay}, {});
+  EXPECT_EQ(a.toAccept.count, 40000u);
+  EXPECT_EQ(a.toAccept.median, (98 + 5000) / 2);
+  EXPECT_EQ(a.toAccept.worst, 5006);
+  ASSERT_EQ(a.channels.front().name, 0u);
+  EXPECT_EQ(a.channels.front().toAccept.median, (48 + 50) / 2);
+  EXPECT_EQ(a.channels.front().toAccept.worst, 98);
+  EXPECT_EQ(a.channels.back().toAccept.median, 5003);
+}
+
 // An episode holds its moments in 32 bits from 31/12/1999: the first and the last second a
 // log can name come back exact.
 TEST(LogReport, MomentsAtTheEndsOfTheLogsYearsComeBackExact) {
