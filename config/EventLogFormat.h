@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -131,12 +132,22 @@ inline constexpr auto TextEnds = [] {
 }  // namespace event_log_detail
 
 inline bool StartsWithTimeStamp(std::string_view text) {
-  using event_log_detail::Digit, event_log_detail::Separator;
+  using event_log_detail::Separator;
   if (text.size() < TimeStampLength) return false;
   const char* p = text.data();
-  return Digit(p[0]) && Digit(p[1]) && Separator(p[2], p[5]) && Digit(p[3]) && Digit(p[4]) && Digit(p[6]) &&
-         Digit(p[7]) && Digit(p[8]) && Digit(p[9]) && p[10] == ',' && Digit(p[11]) && Digit(p[12]) &&
-         Separator(p[13], p[16]) && Digit(p[14]) && Digit(p[15]) && Digit(p[17]) && Digit(p[18]) && p[19] == ',';
+  // The fourteen digits eight bytes at a time (bytes 0-7, 8-15 and 12-19), the other places
+  // taken as '0' there and looked at one by one.
+  const auto digitsAt = [p](std::size_t from, std::initializer_list<std::size_t> places) {
+    std::uint64_t word = 0, mask = 0;
+    std::memcpy(&word, p + from, 8);
+    for (const std::size_t place : places)
+      mask |= std::uint64_t{0xFF} << (std::endian::native == std::endian::little ? 8 * place : 8 * (7 - place));
+    constexpr std::uint64_t Zeros = 0x3030303030303030U, Tops = 0xF0F0F0F0F0F0F0F0U, Sixes = 0x0606060606060606U;
+    const std::uint64_t digits = (word & mask) | (Zeros & ~mask);
+    return (digits & Tops) == Zeros && ((digits + Sixes) & Tops) == Zeros;
+  };
+  return digitsAt(0, {0, 1, 3, 4, 6, 7}) && digitsAt(8, {0, 1, 3, 4, 6, 7}) && digitsAt(12, {5, 6}) &&
+         Separator(p[2], p[5]) && p[10] == ',' && Separator(p[13], p[16]) && p[19] == ',';
 }
 
 inline LocalTime ReadTimeStamp(std::string_view stamp) {

@@ -82,6 +82,31 @@ TEST(LogParser, TakesEveryLineShapeAndNamesTheOnesItCannotRead) {
             "261205.csv line 15: torn: no CR LF at the end of the file\n");
 }
 
+// Every byte value at every place of a time stamp, and the separators changed in pairs: the
+// shape holds exactly for digits in the fourteen digit places, commas after the date and the
+// time, and one same byte, neither digit nor comma, in both places of the date and of the time.
+TEST(LogParser, TellsATimeStampByEveryByteOfIt) {
+  const std::string stamp = "05/12/2026,09:00:00,";
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  for (std::size_t at = 0; at < stamp.size(); ++at)
+    for (int value = 0; value < 256; ++value) {
+      std::string changed = stamp;
+      changed[at] = static_cast<char>(value);
+      const char c = changed[at];
+      const bool separator = at == 2 || at == 5 || at == 13 || at == 16;
+      const bool expected = at == 10 || at == 19 ? c == ',' : separator ? c == stamp[at] : digit(c);
+      EXPECT_EQ(StartsWithTimeStamp(changed + "Comms Lost"), expected) << at << " " << value;
+    }
+  for (const std::size_t first : {2, 13})
+    for (int value = 0; value < 256; ++value) {
+      std::string changed = stamp;
+      changed[first] = changed[first + 3] = static_cast<char>(value);
+      const char c = changed[first];
+      EXPECT_EQ(StartsWithTimeStamp(changed), !digit(c) && c != ',') << first << " " << value;
+    }
+  EXPECT_FALSE(StartsWithTimeStamp(stamp.substr(0, TimeStampLength - 1)));
+}
+
 // A NUL byte is found wherever it stands in a text of any length; a comma anywhere in a
 // name still reads as part of it.
 TEST(LogParser, FindsANulOrACommaAtEveryPlaceOfTheText) {
