@@ -127,6 +127,8 @@ class Walk {
     orphans.resize(names);
     sharedAt.resize(names);
     unpaired.resize(names);
+    timedAccepts.resize(names);
+    timedResets.resize(names);
   }
 
   [[nodiscard]] std::optional<Seconds> Latest() const { return any_ ? std::optional(latest_) : std::nullopt; }
@@ -135,6 +137,9 @@ class Walk {
   std::vector<std::uint32_t> orphans;
   std::vector<std::uint32_t> unpaired;            // by name: accepts that follow the alarm's accept or reset
   std::vector<std::optional<LogPlace>> sharedAt;  // by name: the first entry that showed two inputs write it
+  // By name: the episodes that can be timed to their accept and to their reset, so that the
+  // times find their places without another look at every episode.
+  std::vector<std::uint32_t> timedAccepts, timedResets;
 
  private:
   enum class Running { Unknown, Yes, No };
@@ -205,16 +210,22 @@ class Walk {
         Episode& episode = out.episodes[at];
         if (entry.kind == LogEntryKind::AlarmReset) {
           episode.reset = entry.time;
+          if (episode.resets == 0 && !episode.ambiguous) ++ByName(timedResets, entry.name);
           if (episode.resets < UINT16_MAX) ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
           // One input accepts an alarm once, and never after its reset: only the episodes that
           // hold such an entry cannot be paired and are left out of the timings.
+          if (!episode.ambiguous) {
+            if (episode.accepted) --timedAccepts[entry.name];
+            if (episode.resets > 0) --timedResets[entry.name];
+          }
           episode.ambiguous = true;
           ++ByName(unpaired, entry.name);
           std::optional<LogPlace>& shared = ByName(sharedAt, entry.name);
           if (!shared) shared = LogPlace{entry.file, entry.line};
         } else {
           episode.accepted = entry.time;
+          ++ByName(timedAccepts, entry.name);
         }
         break;
       }
@@ -340,17 +351,17 @@ void CountAlarms(const BigVector<Episode>& episodes, std::vector<ChannelFigures>
 
 // The times from each alarm told apart to its accept and to its reset, per name and in all,
 // and the accept times' bands.
-void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures) {
+void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures, const Walk& walk) {
   // Each kind's delays in one list, by name: each name's part found in its place, then the
   // whole. An entry is dated its file's day or the day before, and files are named in the
   // years 2000 to 2099: a delay fits in 32 bits.
   struct Delays {
     std::vector<std::size_t> from;  // by name: where its part starts; one more at the end
     BigVector<std::uint32_t> list;
-    explicit Delays(std::size_t names) : from(names + 1, 0) {}
-    void Count(std::uint32_t name) { ++from[name + 1]; }
-    void Place() {
-      for (std::size_t name = 1; name < from.size(); ++name) from[name] += from[name - 1];
+    // counts: by name, the delays to come; only the names chosen.
+    Delays(const std::vector<std::uint32_t>& counts, const std::vector<bool>& chosen) : from(counts.size() + 1, 0) {
+      for (std::size_t name = 0; name < counts.size(); ++name)
+        from[name + 1] = from[name] + (chosen[name] ? counts[name] : 0);
       list.resize(from.back());
     }
     void Add(std::uint32_t name, Seconds delay) { list[from[name]++] = static_cast<std::uint32_t>(delay); }
@@ -360,14 +371,7 @@ void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures) {
       return std::span(list).subspan(start, from[name] - start);
     }
   };
-  Delays toAccept(figures.size()), toReset(figures.size());
-  for (const Episode& episode : a.episodes) {
-    if (episode.ambiguous) continue;
-    if (episode.accepted) toAccept.Count(episode.name);
-    if (episode.reset) toReset.Count(episode.name);
-  }
-  toAccept.Place();
-  toReset.Place();
+  Delays toAccept(walk.timedAccepts, a.selected), toReset(walk.timedResets, a.selected);
   a.acceptHistogram.assign(std::size(AcceptBuckets) + 1, 0);
   for (const Episode& episode : a.episodes) {
     if (episode.ambiguous) continue;
@@ -452,9 +456,10 @@ BigVector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
   // Each list is in time order unless the clock was set back: then sorted, else merged here
   // (a library merge in place would take a buffer as large as the list).
   const bool inOrder =
-      std::is_sorted(inputs.begin(), inputs.end(),
-                     [](const Episode& x, const Episode& y) { return x.raised < y.raised; }) &&
-      std::is_sorted(links.begin(), links.end(), [](const LinkLoss& x, const LinkLoss& y) { return x.lost < y.lost; });
+      a.stepsBack == 0 || std::is_sorted(inputs.begin(), inputs.end(),
+                                         [](const Episode& x, const Episode& y) { return x.raised < y.raised; }) &&
+                              std::is_sorted(links.begin(), links.end(),
+                                             [](const LinkLoss& x, const LinkLoss& y) { return x.lost < y.lost; });
   if (!inOrder) {
     for (const Episode& episode : inputs) times.push_back(episode.raised);
     for (const LinkLoss& loss : links) times.push_back(loss.lost);
@@ -535,11 +540,23 @@ void CountStanding(Analysis& a) {
     if (e.end == EpisodeEnd::StillOpen) return a.period.end;
     return std::nullopt;
   };
+  // The raises in time order, each adding to those still open; an end at the same second as a
+  // raise comes first: the two never stood together. The ends still to come are kept in a
+  // heap, the earliest on top: as many as stand at once.
+  std::vector<Seconds> ends;
+  const auto raise = [&](Seconds raised, Seconds end) {
+    while (!ends.empty() && ends.front() <= raised) {
+      std::pop_heap(ends.begin(), ends.end(), std::greater<>());
+      ends.pop_back();
+    }
+    ends.push_back(end);
+    std::push_heap(ends.begin(), ends.end(), std::greater<>());
+    a.standingPeak = std::max(a.standingPeak, ends.size());
+  };
+  // With no entry out of time order the raises come in order, and are counted as they come.
+  const bool inOrder = a.stepsBack == 0;
   std::vector<std::size_t> stalePerDay;
   double total = 0;  // alarm-seconds standing
-  bool inOrder = true;
-  Seconds lastRaise = 0;
-  bool any = false;
   for (const Episode& e : a.episodes) {
     if (e.end == EpisodeEnd::PanelStopped && !e.accepted) ++a.unacceptedAtStop;
     const std::optional<Seconds> end = endOf(e);
@@ -559,31 +576,12 @@ void CountStanding(Analysis& a) {
       a.staleWorstDay = std::max(a.staleWorstDay, ++stalePerDay[day]);
     }
     if (standing == 0) continue;
-    inOrder = inOrder && (!any || e.raised >= lastRaise);
-    lastRaise = e.raised;
-    any = true;
     total += static_cast<double>(standing);
+    if (inOrder) raise(e.raised, *end);
   }
   if (a.observed > 0) a.standingAverage = total / static_cast<double>(a.observed);
+  if (inOrder) return;
 
-  // The raises in time order, each adding to those still open; an end at the same second as a
-  // raise comes first: the two never stood together. The ends still to come are kept in a
-  // heap, the earliest on top: as many as stand at once.
-  std::vector<Seconds> ends;
-  const auto raise = [&](Seconds raised, Seconds end) {
-    while (!ends.empty() && ends.front() <= raised) {
-      std::pop_heap(ends.begin(), ends.end(), std::greater<>());
-      ends.pop_back();
-    }
-    ends.push_back(end);
-    std::push_heap(ends.begin(), ends.end(), std::greater<>());
-    a.standingPeak = std::max(a.standingPeak, ends.size());
-  };
-  if (inOrder) {
-    for (const Episode& e : a.episodes)
-      if (const std::optional<Seconds> end = endOf(e); end && *end > e.raised) raise(e.raised, *end);
-    return;
-  }
   // The clock was set back: the raises sorted first.
   BigVector<TimeSpan> stood;
   for (const Episode& e : a.episodes)
@@ -897,7 +895,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   }
   if (!beside.joinable()) firstHalf();
   CountStanding(a);
-  TimeAlarms(a, figures);
+  TimeAlarms(a, figures, walk);
   if (beside.joinable()) beside.join();
   RankChannels(a, log, figures, walk);
   TimeLinkLosses(a);

@@ -382,6 +382,22 @@ TEST(LogReport, MediansOfLongListsAreExactWhereverTheMiddleFalls) {
   EXPECT_EQ(a.channels.back().toAccept.median, 5003);
 }
 
+// The clock set back between two alarms and the third: the figures that need the raises in
+// time order still get them.
+TEST(LogReport, TheClockSetBackLeavesTheRaisesInTimeOrder) {
+  const LogData log =
+      Read({{"261205.csv", Lines({"05/12/2026,08:00:00,Application Started", "05/12/2026,10:00:00,Door Alarm",
+                                  "05/12/2026,10:00:10,Gate Alarm", "05/12/2026,10:20:00,Door Alarm Reset",
+                                  "05/12/2026,09:50:00,Pump Alarm", "05/12/2026,09:55:00,Pump Alarm Reset",
+                                  "05/12/2026,10:30:00,Gate Alarm Reset"})}});
+  const Analysis a = Analyse(log, Days("261205", "261205"), {});
+  EXPECT_EQ(a.stepsBack, 1u);
+  EXPECT_EQ(a.standingPeak, 2u);  // Door and Gate; Pump was over before either
+  EXPECT_EQ(a.peakTenMinutes, 2u);
+  EXPECT_EQ(FormatDateTime(a.peakTenMinutesEnd), "05/12/2026 10:00:10");
+  EXPECT_EQ(a.longestStanding, 29 * 60 + 50);
+}
+
 // An episode holds its moments in 32 bits from 31/12/1999: the first and the last second a
 // log can name come back exact.
 TEST(LogReport, MomentsAtTheEndsOfTheLogsYearsComeBackExact) {
