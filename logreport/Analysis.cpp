@@ -498,6 +498,17 @@ void FindFloods(Analysis& a, const BigVector<Seconds>& times) {
   std::optional<Flood> flood;
   std::size_t floodFirst = 0;  // the first alarm in the window when the flood began
   while (out < times.size()) {
+    if (!flood && in < times.size()) {
+      // Out of a flood, the alarms that leave the window before the next one comes change only
+      // the count, unless one leaves in a later day than the last moment looked at: those
+      // moments are passed over together.
+      std::size_t leaving = out;
+      while (times[leaving] + TenMinutes < times[in]) ++leaving;
+      if (leaving > out && (days == 0 || times[leaving - 1] + TenMinutes < dayTo)) {
+        count -= leaving - out;
+        out = leaving;
+      }
+    }
     const Seconds next = in < times.size() ? std::min(times[in], times[out] + TenMinutes) : times[out] + TenMinutes;
     while (out < times.size() && times[out] + TenMinutes == next) ++out, --count;
     while (in < times.size() && times[in] == next) ++in, ++count;
