@@ -498,16 +498,21 @@ void FindFloods(Analysis& a, const BigVector<Seconds>& times) {
   std::optional<Flood> flood;
   std::size_t floodFirst = 0;  // the first alarm in the window when the flood began
   while (out < times.size()) {
-    if (!flood && in < times.size()) {
-      // Out of a flood, the alarms that leave the window before the next one comes change only
-      // the count, unless one leaves in a later day than the last moment looked at: those
-      // moments are passed over together.
+    if (in < times.size()) {
+      // The alarms that leave the window before the next one comes only lower the count: their
+      // moments are passed over together unless one of them could end a flood, or falls in a
+      // later day than the last moment looked at. (Mostly none or one or two leave: counted
+      // without a branch to guess.)
+      const Seconds coming = times[in];
       std::size_t leaving = out;
-      while (times[leaving] + TenMinutes < times[in]) ++leaving;
-      if (leaving > out && (days == 0 || times[leaving - 1] + TenMinutes < dayTo)) {
-        count -= leaving - out;
-        out = leaving;
-      }
+      leaving += static_cast<std::size_t>(times[leaving] + TenMinutes < coming);
+      leaving += static_cast<std::size_t>(times[leaving] + TenMinutes < coming);
+      while (times[leaving] + TenMinutes < coming) ++leaving;
+      const std::size_t left = leaving - out;
+      const Seconds lastLeaves = times[leaving - (left > 0 ? 1 : 0)] + TenMinutes;
+      const bool passOver = (days == 0 || lastLeaves < dayTo) && (!flood || count - left >= FloodEndAlarms);
+      count -= passOver ? left : 0;
+      out = passOver ? leaving : out;
     }
     const Seconds next = in < times.size() ? std::min(times[in], times[out] + TenMinutes) : times[out] + TenMinutes;
     while (out < times.size() && times[out] + TenMinutes == next) ++out, --count;
