@@ -112,19 +112,21 @@ constexpr bool Digit(char c) { return c >= '0' && c <= '9'; }
 constexpr int Two(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 constexpr bool Separator(char a, char b) { return a == b && !Digit(a) && a != ','; }
 
-// The last eight bytes of each text as a word read from memory holds them, and the bytes a
-// shorter text fills: a line's last word is told against each in one comparison.
+// The last sixteen bytes of each text as two words read from memory hold them (the last eight,
+// and the eight before), and the bytes a shorter text fills: a line's last words are told
+// against each in a comparison or two.
 struct TextEnd {
-  std::uint64_t bytes = 0, mask = 0;
+  std::uint64_t bytes = 0, mask = 0, before = 0, beforeMask = 0;
 };
 inline constexpr auto TextEnds = [] {
   std::array<TextEnd, EventLogTexts.size()> ends{};
   for (std::size_t e = 0; e < ends.size(); ++e) {
     const std::string_view text = EventLogTexts[e].text;
-    for (std::size_t i = 0; i < 8 && i < text.size(); ++i) {
-      const std::size_t shift = std::endian::native == std::endian::little ? 8 * (7 - i) : 8 * i;
-      ends[e].bytes |= std::uint64_t{static_cast<unsigned char>(text[text.size() - 1 - i])} << shift;
-      ends[e].mask |= std::uint64_t{0xFF} << shift;
+    for (std::size_t i = 0; i < 16 && i < text.size(); ++i) {
+      const std::size_t shift = std::endian::native == std::endian::little ? 8 * (7 - i % 8) : 8 * (i % 8);
+      const std::uint64_t byte = std::uint64_t{static_cast<unsigned char>(text[text.size() - 1 - i])} << shift;
+      (i < 8 ? ends[e].bytes : ends[e].before) |= byte;
+      (i < 8 ? ends[e].mask : ends[e].beforeMask) |= std::uint64_t{0xFF} << shift;
     }
   }
   return ends;
@@ -167,13 +169,21 @@ inline std::optional<EventText> ParseEventText(std::string_view text) {
     return entry.channel == LogChannel::None ? text.size() == entry.text.size() : text.size() >= entry.text.size();
   };
   if (text.size() >= 8) {
-    std::uint64_t last = 0;
+    std::uint64_t last = 0, before = 0;
     std::memcpy(&last, text.data() + text.size() - 8, 8);
+    const bool twoWords = text.size() >= 16;
+    if (twoWords) std::memcpy(&before, text.data() + text.size() - 16, 8);
     for (std::size_t e = 0; e < EventLogTexts.size(); ++e) {
       const EventLogText& entry = EventLogTexts[e];
-      if ((last & event_log_detail::TextEnds[e].mask) != event_log_detail::TextEnds[e].bytes || !fits(entry)) continue;
-      if (entry.text.size() <= 8 || std::equal(entry.text.begin(), entry.text.end() - 8,
-                                               text.end() - static_cast<std::ptrdiff_t>(entry.text.size())))
+      const event_log_detail::TextEnd& end = event_log_detail::TextEnds[e];
+      if ((last & end.mask) != end.bytes || !fits(entry)) continue;
+      if (entry.text.size() <= 8) return found(entry);
+      if (twoWords && entry.text.size() <= 16) {
+        if ((before & end.beforeMask) == end.before) return found(entry);
+        continue;
+      }
+      if (std::equal(entry.text.begin(), entry.text.end() - 8,
+                     text.end() - static_cast<std::ptrdiff_t>(entry.text.size())))
         return found(entry);
     }
     return std::nullopt;

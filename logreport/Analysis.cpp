@@ -179,16 +179,17 @@ class Walk {
     loss_.reset();
   }
 
-  template <typename T>
-  static T& ByName(std::vector<T>& list, std::uint32_t name) {
-    if (list.size() <= name) list.resize(std::size_t{name} + 1);
-    return list[name];
-  }
-
   void Event(const Entry& entry) {
     const bool designated = entry.kind == LogEntryKind::Alarm || entry.kind == LogEntryKind::AlarmAccept ||
                             entry.kind == LogEntryKind::AlarmReset;
-    if (designated && current_.size() <= entry.name) current_.resize(std::size_t{entry.name} + 1, -1);
+    if (designated && current_.size() <= entry.name) {
+      // A name not met before: every list by name has room for it from here.
+      const std::size_t names = std::size_t{entry.name} + 1;
+      current_.resize(names, -1);
+      for (std::vector<std::uint32_t>* list : {&orphans, &unpaired, &timedAccepts, &timedResets})
+        if (list->size() < names) list->resize(names);
+      if (sharedAt.size() < names) sharedAt.resize(names);
+    }
     const std::int64_t at = designated ? current_[entry.name] : -1;
     switch (entry.kind) {
       case LogEntryKind::Alarm: {
@@ -204,13 +205,13 @@ class Walk {
       case LogEntryKind::AlarmAccept:
       case LogEntryKind::AlarmReset: {
         if (at < 0) {
-          ++ByName(orphans, entry.name);
+          ++orphans[entry.name];
           break;
         }
         Episode& episode = out.episodes[at];
         if (entry.kind == LogEntryKind::AlarmReset) {
           episode.reset = entry.time;
-          if (episode.resets == 0 && !episode.ambiguous) ++ByName(timedResets, entry.name);
+          if (episode.resets == 0 && !episode.ambiguous) ++timedResets[entry.name];
           if (episode.resets < UINT16_MAX) ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
           // One input accepts an alarm once, and never after its reset: only the episodes that
@@ -220,12 +221,12 @@ class Walk {
             if (episode.resets > 0) --timedResets[entry.name];
           }
           episode.ambiguous = true;
-          ++ByName(unpaired, entry.name);
-          std::optional<LogPlace>& shared = ByName(sharedAt, entry.name);
+          ++unpaired[entry.name];
+          std::optional<LogPlace>& shared = sharedAt[entry.name];
           if (!shared) shared = LogPlace{entry.file, entry.line};
         } else {
           episode.accepted = entry.time;
-          ++ByName(timedAccepts, entry.name);
+          ++timedAccepts[entry.name];
         }
         break;
       }
@@ -447,11 +448,11 @@ void JudgeRate(Analysis& a, const RateBenchmark& benchmark, double rate, std::st
 
 // Every annunciation in time order: the input alarms chosen and, with every channel, the
 // lost-link alarms.
-BigVector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
+BigVector<LogMoment> AnnunciationTimes(const Analysis& a, bool withLink) {
   const BigVector<Episode>& inputs = a.episodes;
   const std::span<const LinkLoss> links =
       withLink ? std::span<const LinkLoss>(a.linkLosses) : std::span<const LinkLoss>();
-  BigVector<Seconds> times;
+  BigVector<LogMoment> times;
   times.reserve(inputs.size() + links.size());
   // Each list is in time order unless the clock was set back: then sorted, else merged here
   // (a library merge in place would take a buffer as large as the list).
@@ -477,7 +478,7 @@ BigVector<Seconds> AnnunciationTimes(const Analysis& a, bool withLink) {
 
 // The floods by a sliding ten-minute window: the count of alarms in the ten minutes up to each
 // moment changes only when an alarm comes or one leaves the window ten minutes later.
-void FindFloods(Analysis& a, const BigVector<Seconds>& times) {
+void FindFloods(Analysis& a, const BigVector<LogMoment>& times) {
   const auto days = static_cast<std::size_t>(std::max<Day>(0, a.period.last - a.period.first + 1));
   a.worstTenMinutesPerDay.assign(days, 0);
   a.floodTimePerDay.assign(days, 0);
@@ -514,7 +515,8 @@ void FindFloods(Analysis& a, const BigVector<Seconds>& times) {
       count -= passOver ? left : 0;
       out = passOver ? leaving : out;
     }
-    const Seconds next = in < times.size() ? std::min(times[in], times[out] + TenMinutes) : times[out] + TenMinutes;
+    const Seconds next =
+        in < times.size() ? std::min(Seconds{times[in]}, times[out] + TenMinutes) : times[out] + TenMinutes;
     while (out < times.size() && times[out] + TenMinutes == next) ++out, --count;
     while (in < times.size() && times[in] == next) ++in, ++count;
     if (count > a.peakTenMinutes) {
@@ -608,7 +610,7 @@ void CountStanding(Analysis& a) {
 
 // The clock hours from the period's start that the panel watched, and those with more than
 // BusyHourAlarms alarms.
-void CountHours(Analysis& a, const BigVector<Seconds>& times) {
+void CountHours(Analysis& a, const BigVector<LogMoment>& times) {
   const std::size_t hours = (a.perTenMinutes.size() + 5) / 6;
   std::vector<std::uint32_t> perHour(hours, 0);
   for (const Seconds t : times) {
@@ -898,7 +900,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   // by side where there are enough episodes to repay a thread and one can be had.
   std::vector<ChannelFigures> figures(log.names.size());
   const auto firstHalf = [&a, &figures, everyChannel] {
-    const BigVector<Seconds> times = AnnunciationTimes(a, everyChannel);
+    const BigVector<LogMoment> times = AnnunciationTimes(a, everyChannel);
     FindFloods(a, times);
     CountHours(a, times);
     CountAlarms(a.episodes, figures);

@@ -107,6 +107,37 @@ TEST(LogParser, TellsATimeStampByEveryByteOfIt) {
   EXPECT_FALSE(StartsWithTimeStamp(stamp.substr(0, TimeStampLength - 1)));
 }
 
+// Every event text after designators of every length up to 20, whole and with any one byte
+// changed: read as the first text of the table that it ends with (that it is, for a text
+// that stands alone), and nothing else.
+TEST(LogParser, ReadsEveryEventTextAfterDesignatorsOfEveryLength) {
+  const auto expected = [](std::string_view text) -> std::optional<EventText> {
+    for (const EventLogText& entry : EventLogTexts) {
+      if (entry.channel == LogChannel::None ? text == entry.text : text.ends_with(entry.text))
+        return EventText{entry.kind, entry.channel == LogChannel::None
+                                         ? std::nullopt
+                                         : std::optional(text.substr(0, text.size() - entry.text.size()))};
+    }
+    return std::nullopt;
+  };
+  const auto same = [](const std::optional<EventText>& x, const std::optional<EventText>& y) {
+    return x.has_value() == y.has_value() && (!x || (x->kind == y->kind && x->designator == y->designator));
+  };
+  for (const EventLogText& entry : EventLogTexts)
+    for (std::size_t length = 0; length <= 20; ++length) {
+      const std::string whole = std::string("Tank 2, level Kuehler").substr(0, length) + std::string(entry.text);
+      ASSERT_TRUE(same(ParseEventText(whole), expected(whole))) << whole;
+      ASSERT_TRUE(ParseEventText(whole)) << whole;
+      for (std::size_t at = 0; at < whole.size(); ++at)
+        for (const char value : {'\0', 'x', 'A', ' '}) {
+          std::string changed = whole;
+          changed[at] = value;
+          EXPECT_TRUE(same(ParseEventText(changed), expected(changed))) << changed;
+        }
+      if (entry.channel == LogChannel::None) break;
+    }
+}
+
 // A NUL byte is found wherever it stands in a text of any length; a comma anywhere in a
 // name still reads as part of it.
 TEST(LogParser, FindsANulOrACommaAtEveryPlaceOfTheText) {
