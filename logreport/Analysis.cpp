@@ -608,6 +608,23 @@ void CountStanding(Analysis& a) {
   for (const TimeSpan& span : stood) raise(span.from, span.to);
 }
 
+// The day with the most input alarms, by the runs of alarms raised on one day.
+void FindWorstDay(Analysis& a) {
+  Day day = 0;
+  std::size_t run = 0;
+  for (const Episode& episode : a.episodes) {
+    const Day raised = DayOfTime(episode.raised);
+    if (run == 0 || raised != day) {
+      day = raised;
+      run = 0;
+    }
+    if (++run > a.worstDayAlarms) {
+      a.worstDayAlarms = run;
+      a.worstDay = day;
+    }
+  }
+}
+
 // The clock hours from the period's start that the panel watched, and those with more than
 // BusyHourAlarms alarms.
 void CountHours(Analysis& a, const BigVector<LogMoment>& times) {
@@ -637,15 +654,7 @@ std::string AlarmsText(const Analysis& a) {
 // time between two bounds, said when there is one.
 void JudgeDailyLoad(Analysis& a) {
   if (a.daysWithFile == 0) return CannotJudge(a, DailyLoad.item);
-  std::vector<std::pair<Day, std::size_t>> perDay;
-  for (const Episode& episode : a.episodes) {
-    const Day day = DayOfTime(episode.raised);
-    if (perDay.empty() || perDay.back().first != day) perDay.emplace_back(day, 0);
-    ++perDay.back().second;
-  }
-  std::pair<Day, std::size_t> worst{0, 0};
-  for (const auto& day : perDay)
-    if (day.second > worst.second) worst = day;
+  const std::pair<Day, std::size_t> worst{a.worstDay, a.worstDayAlarms};
   const auto total = static_cast<double>(a.alarms + a.linkAlarms);
   const double rate = total / static_cast<double>(a.daysWithFile);
   std::string finding = OneDecimal(rate) + " on average over " + std::to_string(a.daysWithFile) +
@@ -885,7 +894,6 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   for (const Downtime& down : a.downtimes) a.downtimeTotal += down.to - down.from;
   a.unwatched = Unwatched(a);
   CountWatchedTime(a);
-  CountTenMinutes(a);
   for (const Downtime& down : a.downtimes)
     if (down.unclean) {
       ++a.uncleanStops;
@@ -900,6 +908,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   // by side where there are enough episodes to repay a thread and one can be had.
   std::vector<ChannelFigures> figures(log.names.size());
   const auto firstHalf = [&a, &figures, everyChannel] {
+    CountTenMinutes(a);
     const BigVector<LogMoment> times = AnnunciationTimes(a, everyChannel);
     FindFloods(a, times);
     CountHours(a, times);
@@ -912,6 +921,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
     // No thread to be had: both halves here.
   }
   if (!beside.joinable()) firstHalf();
+  FindWorstDay(a);
   CountStanding(a);
   TimeAlarms(a, figures, walk);
   if (beside.joinable()) beside.join();

@@ -156,6 +156,9 @@ struct Analysis {
   // (when every channel is chosen), beside the input alarms.
   std::size_t linkAlarms = 0;
   std::size_t daysWithFile = 0;
+  // The day with the most input alarms raised on it (counted while they come in time order).
+  Day worstDay = 0;
+  std::size_t worstDayAlarms = 0;
   std::size_t uncleanStops = 0;
   Seconds uncleanTime = 0;  // the stops' time from the last entry to the next start or the day's end
 
