@@ -317,42 +317,81 @@ void CountWatchedTime(Analysis& a) {
   }
 }
 
-void CountTenMinutes(Analysis& a) {
-  if (a.perTenMinutes.empty()) return;
-  const auto last = static_cast<std::int64_t>(a.perTenMinutes.size()) - 1;
-  for (const Episode& episode : a.episodes) {
-    const std::int64_t slot = (episode.raised - a.period.Start()) / TenMinutes;
-    ++a.perTenMinutes[static_cast<std::size_t>(std::clamp<std::int64_t>(slot, 0, last))];
+// Input alarms by ten-minute period from the period's start (one raised before it counts in
+// the first, one after it in the last).
+class TenMinuteCount {
+ public:
+  explicit TenMinuteCount(Analysis& a) : a_(a), last_(static_cast<std::int64_t>(a.perTenMinutes.size()) - 1) {}
+  void Take(const Episode& episode) {
+    if (last_ < 0) return;
+    const std::int64_t slot = (episode.raised - a_.period.Start()) / TenMinutes;
+    ++a_.perTenMinutes[static_cast<std::size_t>(std::clamp<std::int64_t>(slot, 0, last_))];
   }
-}
+
+ private:
+  Analysis& a_;
+  std::int64_t last_;
+};
 
 // Per name: its alarms and how they ended, and its chatter, found from the last two raises.
-void CountAlarms(const BigVector<Episode>& episodes, std::vector<ChannelFigures>& figures) {
-  static_assert(ChatterAlarms == 3, "a raise and the two before it");
-  const std::size_t names = figures.size();
-  std::vector<std::pair<Seconds, Seconds>> lastTwo(names, {-1, -1});
-  std::vector<bool> inBurst(names, false);
-  for (const Episode& episode : episodes) {
-    ChannelFigures& channel = figures[episode.name];
+class AlarmCount {
+ public:
+  explicit AlarmCount(std::vector<ChannelFigures>& figures)
+      : figures_(figures), lastTwo_(figures.size(), {-1, -1}), inBurst_(figures.size(), false) {}
+  void Take(const Episode& episode) {
+    static_assert(ChatterAlarms == 3, "a raise and the two before it");
+    ChannelFigures& channel = figures_[episode.name];
     ++channel.raised;
     channel.accepted += episode.accepted.has_value();
     channel.reset += episode.resets > 0;
     channel.open += episode.end == EpisodeEnd::StillOpen && episode.resets == 0;
     channel.ambiguous += episode.ambiguous;
-    auto& two = lastTwo[episode.name];
+    auto& two = lastTwo_[episode.name];
     if (two.first >= 0 && episode.raised - two.first < ChatterWindow) {
-      if (!inBurst[episode.name]) ++channel.chatter;
-      inBurst[episode.name] = true;
+      if (!inBurst_[episode.name]) ++channel.chatter;
+      inBurst_[episode.name] = true;
     } else {
-      inBurst[episode.name] = false;
+      inBurst_[episode.name] = false;
     }
     two = {two.second, episode.raised};
   }
-}
+
+ private:
+  std::vector<ChannelFigures>& figures_;
+  std::vector<std::pair<Seconds, Seconds>> lastTwo_;
+  std::vector<bool> inBurst_;
+};
 
 // The times from each alarm told apart to its accept and to its reset, per name and in all,
 // and the accept times' bands.
-void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures, const Walk& walk) {
+class AlarmTimes {
+ public:
+  AlarmTimes(Analysis& a, const Walk& walk)
+      : a_(a), toAccept_(walk.timedAccepts, a.selected), toReset_(walk.timedResets, a.selected) {
+    a.acceptHistogram.assign(std::size(AcceptBuckets) + 1, 0);
+  }
+  void Take(const Episode& episode) {
+    if (episode.ambiguous) return;
+    if (episode.accepted) {
+      const Seconds delay = std::max<Seconds>(0, *episode.accepted - episode.raised);
+      toAccept_.Add(episode.name, delay);
+      // The bands' ends rise: a delay's band is the number of ends below it.
+      std::size_t band = 0;
+      for (const Seconds end : AcceptBuckets) band += delay > end;
+      ++a_.acceptHistogram[band];
+    }
+    if (episode.reset) toReset_.Add(episode.name, std::max<Seconds>(0, *episode.reset - episode.raised));
+  }
+  void Finish(std::vector<ChannelFigures>& figures) {
+    for (std::size_t name = 0; name < figures.size(); ++name) {
+      figures[name].toAccept = Figures(toAccept_.Part(name));
+      figures[name].toReset = Figures(toReset_.Part(name));
+    }
+    a_.toAccept = Figures(std::span(toAccept_.list));
+    a_.toReset = Figures(std::span(toReset_.list));
+  }
+
+ private:
   // Each kind's delays in one list, by name: each name's part found in its place, then the
   // whole. An entry is dated its file's day or the day before, and files are named in the
   // years 2000 to 2099: a delay fits in 32 bits.
@@ -372,27 +411,9 @@ void TimeAlarms(Analysis& a, std::vector<ChannelFigures>& figures, const Walk& w
       return std::span(list).subspan(start, from[name] - start);
     }
   };
-  Delays toAccept(walk.timedAccepts, a.selected), toReset(walk.timedResets, a.selected);
-  a.acceptHistogram.assign(std::size(AcceptBuckets) + 1, 0);
-  for (const Episode& episode : a.episodes) {
-    if (episode.ambiguous) continue;
-    if (episode.accepted) {
-      const Seconds delay = std::max<Seconds>(0, *episode.accepted - episode.raised);
-      toAccept.Add(episode.name, delay);
-      // The bands' ends rise: a delay's band is the number of ends below it.
-      std::size_t band = 0;
-      for (const Seconds end : AcceptBuckets) band += delay > end;
-      ++a.acceptHistogram[band];
-    }
-    if (episode.reset) toReset.Add(episode.name, std::max<Seconds>(0, *episode.reset - episode.raised));
-  }
-  for (std::size_t name = 0; name < figures.size(); ++name) {
-    figures[name].toAccept = Figures(toAccept.Part(name));
-    figures[name].toReset = Figures(toReset.Part(name));
-  }
-  a.toAccept = Figures(std::span(toAccept.list));
-  a.toReset = Figures(std::span(toReset.list));
-}
+  Analysis& a_;
+  Delays toAccept_, toReset_;
+};
 
 // The channels that alarmed, most alarms first, and the totals over them.
 void RankChannels(Analysis& a, const LogData& log, std::vector<ChannelFigures>& figures, const Walk& walk) {
@@ -447,34 +468,37 @@ void JudgeRate(Analysis& a, const RateBenchmark& benchmark, double rate, std::st
 }
 
 // Every annunciation in time order: the input alarms chosen and, with every channel, the
-// lost-link alarms.
-BigVector<LogMoment> AnnunciationTimes(const Analysis& a, bool withLink) {
-  const BigVector<Episode>& inputs = a.episodes;
-  const std::span<const LinkLoss> links =
-      withLink ? std::span<const LinkLoss>(a.linkLosses) : std::span<const LinkLoss>();
-  BigVector<LogMoment> times;
-  times.reserve(inputs.size() + links.size());
-  // Each list is in time order unless the clock was set back: then sorted, else merged here
-  // (a library merge in place would take a buffer as large as the list).
-  const bool inOrder =
-      a.stepsBack == 0 || std::is_sorted(inputs.begin(), inputs.end(),
-                                         [](const Episode& x, const Episode& y) { return x.raised < y.raised; }) &&
-                              std::is_sorted(links.begin(), links.end(),
-                                             [](const LinkLoss& x, const LinkLoss& y) { return x.lost < y.lost; });
-  if (!inOrder) {
-    for (const Episode& episode : inputs) times.push_back(episode.raised);
-    for (const LinkLoss& loss : links) times.push_back(loss.lost);
-    std::sort(times.begin(), times.end());
-    return times;
+// lost-link alarms. Each list is in time order unless the clock was set back: then sorted,
+// else merged as the alarms come (a library merge in place would take a buffer as large as
+// the list).
+class Annunciations {
+ public:
+  Annunciations(const Analysis& a, bool withLink)
+      : links_(withLink ? std::span<const LinkLoss>(a.linkLosses) : std::span<const LinkLoss>()),
+        inOrder_(a.stepsBack == 0 ||
+                 (std::is_sorted(a.episodes.begin(), a.episodes.end(),
+                                 [](const Episode& x, const Episode& y) { return x.raised < y.raised; }) &&
+                  std::is_sorted(links_.begin(), links_.end(),
+                                 [](const LinkLoss& x, const LinkLoss& y) { return x.lost < y.lost; }))) {
+    times_.reserve(a.episodes.size() + links_.size());
   }
-  std::size_t link = 0;
-  for (const Episode& episode : inputs) {
-    while (link < links.size() && links[link].lost < episode.raised) times.push_back(links[link++].lost);
-    times.push_back(episode.raised);
+  void Take(const Episode& episode) {
+    while (inOrder_ && link_ < links_.size() && links_[link_].lost < episode.raised)
+      times_.push_back(links_[link_++].lost);
+    times_.push_back(episode.raised);
   }
-  for (; link < links.size(); ++link) times.push_back(links[link].lost);
-  return times;
-}
+  BigVector<LogMoment> Finish() {
+    for (; link_ < links_.size(); ++link_) times_.push_back(links_[link_].lost);
+    if (!inOrder_) std::sort(times_.begin(), times_.end());
+    return std::move(times_);
+  }
+
+ private:
+  std::span<const LinkLoss> links_;
+  bool inOrder_;
+  std::size_t link_ = 0;
+  BigVector<LogMoment> times_;
+};
 
 // The floods by a sliding ten-minute window: the count of alarms in the ten minutes up to each
 // moment changes only when an alarm comes or one leaves the window ten minutes later.
@@ -550,80 +574,91 @@ void FindFloods(Analysis& a, const BigVector<LogMoment>& times) {
 
 // How long each alarm stood, where its end is known: its last reset, the panel's stop, or the
 // end of the period for one still open. One that returned with no reset due wrote no end.
-void CountStanding(Analysis& a) {
-  // Its end where known; the time it stood, from 0.
-  const auto endOf = [&a](const Episode& e) -> std::optional<Seconds> {
+class Standing {
+ public:
+  explicit Standing(Analysis& a) : a_(a), inOrder_(a.stepsBack == 0) {}
+  void Take(const Episode& e) {
+    if (e.end == EpisodeEnd::PanelStopped && !e.accepted) ++a_.unacceptedAtStop;
+    const std::optional<Seconds> end = EndOf(e);
+    if (!end) {
+      ++a_.endUnknown;
+      return;
+    }
+    const Seconds standing = std::max<Seconds>(0, *end - e.raised);
+    if (standing > a_.longestStanding) {
+      a_.longestStanding = standing;
+      a_.longestStandingName = e.name;
+    }
+    if (standing > StaleAfter) {
+      ++a_.staleAlarms;
+      const auto day = static_cast<std::size_t>(DayOfTime(e.raised + StaleAfter) - a_.period.first);
+      if (stalePerDay_.size() <= day) stalePerDay_.resize(day + 1);
+      a_.staleWorstDay = std::max(a_.staleWorstDay, ++stalePerDay_[day]);
+    }
+    if (standing == 0) return;
+    total_ += static_cast<double>(standing);
+    if (inOrder_) Raise(e.raised, *end);
+  }
+  void Finish() {
+    if (a_.observed > 0) a_.standingAverage = total_ / static_cast<double>(a_.observed);
+    if (inOrder_) return;
+    // The clock was set back: the raises sorted first.
+    BigVector<TimeSpan> stood;
+    for (const Episode& e : a_.episodes)
+      if (const std::optional<Seconds> end = EndOf(e); end && *end > e.raised) stood.push_back({e.raised, *end});
+    std::stable_sort(stood.begin(), stood.end(), [](const TimeSpan& x, const TimeSpan& y) { return x.from < y.from; });
+    for (const TimeSpan& span : stood) Raise(span.from, span.to);
+  }
+
+ private:
+  [[nodiscard]] std::optional<Seconds> EndOf(const Episode& e) const {
     if (e.reset) return *e.reset;
     if (e.end == EpisodeEnd::PanelStopped) return e.stopped;
-    if (e.end == EpisodeEnd::StillOpen) return a.period.end;
+    if (e.end == EpisodeEnd::StillOpen) return a_.period.end;
     return std::nullopt;
-  };
+  }
   // The raises in time order, each adding to those still open; an end at the same second as a
   // raise comes first: the two never stood together. The ends still to come are kept in a
   // heap, the earliest on top: as many as stand at once.
-  std::vector<Seconds> ends;
-  const auto raise = [&](Seconds raised, Seconds end) {
-    while (!ends.empty() && ends.front() <= raised) {
-      std::pop_heap(ends.begin(), ends.end(), std::greater<>());
-      ends.pop_back();
+  void Raise(Seconds raised, Seconds end) {
+    while (!ends_.empty() && ends_.front() <= raised) {
+      std::pop_heap(ends_.begin(), ends_.end(), std::greater<>());
+      ends_.pop_back();
     }
-    ends.push_back(end);
-    std::push_heap(ends.begin(), ends.end(), std::greater<>());
-    a.standingPeak = std::max(a.standingPeak, ends.size());
-  };
-  // With no entry out of time order the raises come in order, and are counted as they come.
-  const bool inOrder = a.stepsBack == 0;
-  std::vector<std::size_t> stalePerDay;
-  double total = 0;  // alarm-seconds standing
-  for (const Episode& e : a.episodes) {
-    if (e.end == EpisodeEnd::PanelStopped && !e.accepted) ++a.unacceptedAtStop;
-    const std::optional<Seconds> end = endOf(e);
-    if (!end) {
-      ++a.endUnknown;
-      continue;
-    }
-    const Seconds standing = std::max<Seconds>(0, *end - e.raised);
-    if (standing > a.longestStanding) {
-      a.longestStanding = standing;
-      a.longestStandingName = e.name;
-    }
-    if (standing > StaleAfter) {
-      ++a.staleAlarms;
-      const auto day = static_cast<std::size_t>(DayOfTime(e.raised + StaleAfter) - a.period.first);
-      if (stalePerDay.size() <= day) stalePerDay.resize(day + 1);
-      a.staleWorstDay = std::max(a.staleWorstDay, ++stalePerDay[day]);
-    }
-    if (standing == 0) continue;
-    total += static_cast<double>(standing);
-    if (inOrder) raise(e.raised, *end);
+    ends_.push_back(end);
+    std::push_heap(ends_.begin(), ends_.end(), std::greater<>());
+    a_.standingPeak = std::max(a_.standingPeak, ends_.size());
   }
-  if (a.observed > 0) a.standingAverage = total / static_cast<double>(a.observed);
-  if (inOrder) return;
 
-  // The clock was set back: the raises sorted first.
-  BigVector<TimeSpan> stood;
-  for (const Episode& e : a.episodes)
-    if (const std::optional<Seconds> end = endOf(e); end && *end > e.raised) stood.push_back({e.raised, *end});
-  std::stable_sort(stood.begin(), stood.end(), [](const TimeSpan& x, const TimeSpan& y) { return x.from < y.from; });
-  for (const TimeSpan& span : stood) raise(span.from, span.to);
-}
+  Analysis& a_;
+  // With no entry out of time order the raises come in order, and are counted as they come.
+  bool inOrder_;
+  std::vector<std::size_t> stalePerDay_;
+  double total_ = 0;  // alarm-seconds standing
+  std::vector<Seconds> ends_;
+};
 
 // The day with the most input alarms, by the runs of alarms raised on one day.
-void FindWorstDay(Analysis& a) {
-  Day day = 0;
-  std::size_t run = 0;
-  for (const Episode& episode : a.episodes) {
+class WorstDay {
+ public:
+  explicit WorstDay(Analysis& a) : a_(a) {}
+  void Take(const Episode& episode) {
     const Day raised = DayOfTime(episode.raised);
-    if (run == 0 || raised != day) {
-      day = raised;
-      run = 0;
+    if (run_ == 0 || raised != day_) {
+      day_ = raised;
+      run_ = 0;
     }
-    if (++run > a.worstDayAlarms) {
-      a.worstDayAlarms = run;
-      a.worstDay = day;
+    if (++run_ > a_.worstDayAlarms) {
+      a_.worstDayAlarms = run_;
+      a_.worstDay = day_;
     }
   }
-}
+
+ private:
+  Analysis& a_;
+  Day day_ = 0;
+  std::size_t run_ = 0;
+};
 
 // The clock hours from the period's start that the panel watched, and those with more than
 // BusyHourAlarms alarms.
@@ -905,14 +940,22 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   if (everyChannel) a.linkAlarms = a.linkLosses.size();
   // These read the episodes and write apart (the channels' counts and their times are other
   // members of each channel's figures): worked out in two halves of about the same work, side
-  // by side where there are enough episodes to repay a thread and one can be had.
+  // by side where there are enough episodes to repay a thread and one can be had. Each half
+  // looks at each episode once for all its figures: a year's episodes fill far more than the
+  // cache, and reading them is most of the work.
   std::vector<ChannelFigures> figures(log.names.size());
   const auto firstHalf = [&a, &figures, everyChannel] {
-    CountTenMinutes(a);
-    const BigVector<LogMoment> times = AnnunciationTimes(a, everyChannel);
+    TenMinuteCount tenMinutes(a);
+    AlarmCount counts(figures);
+    Annunciations annunciations(a, everyChannel);
+    for (const Episode& episode : a.episodes) {
+      tenMinutes.Take(episode);
+      counts.Take(episode);
+      annunciations.Take(episode);
+    }
+    const BigVector<LogMoment> times = annunciations.Finish();
     FindFloods(a, times);
     CountHours(a, times);
-    CountAlarms(a.episodes, figures);
   };
   std::thread beside;
   try {
@@ -921,9 +964,16 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
     // No thread to be had: both halves here.
   }
   if (!beside.joinable()) firstHalf();
-  FindWorstDay(a);
-  CountStanding(a);
-  TimeAlarms(a, figures, walk);
+  WorstDay worstDay(a);
+  Standing standing(a);
+  AlarmTimes times(a, walk);
+  for (const Episode& episode : a.episodes) {
+    worstDay.Take(episode);
+    standing.Take(episode);
+    times.Take(episode);
+  }
+  standing.Finish();
+  times.Finish(figures);
   if (beside.joinable()) beside.join();
   RankChannels(a, log, figures, walk);
   TimeLinkLosses(a);
