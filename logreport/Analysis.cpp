@@ -155,7 +155,7 @@ class Walk {
     for (const std::uint32_t name : open_) {
       Episode& episode = out.episodes[current_[name]];
       episode.end = EpisodeEnd::PanelStopped;
-      episode.stopped = when;
+      if (episode.resets == 0) episode.over = when;
       current_[name] = -1;
     }
     open_.clear();
@@ -210,7 +210,7 @@ class Walk {
         }
         Episode& episode = out.episodes[at];
         if (entry.kind == LogEntryKind::AlarmReset) {
-          episode.reset = entry.time;
+          episode.over = entry.time;
           if (episode.resets == 0 && !episode.ambiguous) ++timedResets[entry.name];
           if (episode.resets < UINT16_MAX) ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
@@ -380,7 +380,7 @@ class AlarmTimes {
       for (const Seconds end : AcceptBuckets) band += delay > end;
       ++a_.acceptHistogram[band];
     }
-    if (episode.reset) toReset_.Add(episode.name, std::max<Seconds>(0, *episode.reset - episode.raised));
+    if (episode.resets > 0) toReset_.Add(episode.name, std::max<Seconds>(0, *episode.over - episode.raised));
   }
   void Finish(std::vector<ChannelFigures>& figures) {
     for (std::size_t name = 0; name < figures.size(); ++name) {
@@ -612,8 +612,7 @@ class Standing {
 
  private:
   [[nodiscard]] std::optional<Seconds> EndOf(const Episode& e) const {
-    if (e.reset) return *e.reset;
-    if (e.end == EpisodeEnd::PanelStopped) return e.stopped;
+    if (e.resets > 0 || e.end == EpisodeEnd::PanelStopped) return e.over;
     if (e.end == EpisodeEnd::StillOpen) return a_.period.end;
     return std::nullopt;
   }

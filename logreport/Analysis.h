@@ -71,15 +71,23 @@ class MaybeSeconds {
 struct Episode {
   LogMoment raised;
   MaybeSeconds accepted;
-  MaybeSeconds reset;    // the last reset
-  MaybeSeconds stopped;  // when the panel stopped, for PanelStopped
+  // The last reset, or else, for PanelStopped, when the panel stopped: a reset is its end
+  // whenever there is one, so the two share a place (a year holds many episodes).
+  MaybeSeconds over;
   std::uint32_t name = 0;
   std::uint16_t resets = 0;  // counted up to 65535: the report asks only whether there was one
   EpisodeEnd end = EpisodeEnd::StillOpen;
   // It holds an entry out of sequence (two inputs under one name, or a lost line), so it
   // cannot be paired and is not timed.
   bool ambiguous = false;
+
+  [[nodiscard]] MaybeSeconds reset() const { return resets > 0 ? over : MaybeSeconds(); }
+  // When the panel stopped, for PanelStopped with no reset.
+  [[nodiscard]] MaybeSeconds stopped() const {
+    return end == EpisodeEnd::PanelStopped && resets == 0 ? over : MaybeSeconds();
+  }
 };
+static_assert(sizeof(Episode) == 20, "five words an episode");
 
 // NotLogged: lost again before any entry showed it back.
 enum class LinkEnd : std::uint8_t { Connected, LostReset, Disconnected, PanelStopped, NotLogged, StillLost };

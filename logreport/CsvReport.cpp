@@ -99,7 +99,7 @@ std::string CsvReport(const LogData& log, const Analysis& a) {
   for (std::size_t i = 0; i < names.size(); ++i)
     if (a.selected[i]) names[i] = DisplayText(log.names[i]);
   for (const Episode& episode : a.episodes) {
-    row(names[episode.name], "input", episode.raised, episode.accepted, episode.reset, EndText(episode),
+    row(names[episode.name], "input", episode.raised, episode.accepted, episode.reset(), EndText(episode),
         episode.ambiguous ? "entries out of sequence: not paired" : "");
   }
   for (const LinkLoss& loss : a.linkLosses)

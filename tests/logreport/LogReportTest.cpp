@@ -441,7 +441,7 @@ TEST(LogReport, MomentsAtTheEndsOfTheLogsYearsComeBackExact) {
   EXPECT_EQ(FormatDateTime(a.episodes[0].raised), "31/12/1999 23:59:58");
   EXPECT_EQ(FormatDateTime(*a.episodes[0].accepted), "01/01/2000 00:00:01");
   EXPECT_EQ(FormatDateTime(a.episodes[1].raised), "31/12/2099 23:59:50");
-  EXPECT_EQ(FormatDateTime(*a.episodes[1].reset), "31/12/2099 23:59:59");
+  EXPECT_EQ(FormatDateTime(*a.episodes[1].reset()), "31/12/2099 23:59:59");
   EXPECT_FALSE(a.episodes[1].accepted.has_value());
   EXPECT_EQ(a.toAccept.median, 3);
   EXPECT_EQ(a.toReset.median, 9);
