@@ -17,6 +17,7 @@
 #include <span>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace logreport {
 namespace {
@@ -97,14 +98,25 @@ class SideReader final : public EntrySink {
  public:
   explicit SideReader(PieceQueue& queue) : queue_(queue) {}
 
-  void Take(const LogData& log, std::span<const Entry> entries) override { queue_.Put(Collect(log, entries)); }
+  void Take(const LogData& log, std::span<const Entry> entries) override {
+    Piece piece = Collect(log);
+    piece.entries = queue_.EmptyList();
+    piece.entries.assign(entries.begin(), entries.end());
+    queue_.Put(std::move(piece));
+  }
+  // The reader's list goes on whole, and it reads on into one given back.
+  void TakeList(const LogData& log, std::vector<Entry>& entries) override {
+    Piece piece = Collect(log);
+    piece.entries = std::exchange(entries, queue_.EmptyList());
+    queue_.Put(std::move(piece));
+  }
 
   void Read(const std::filesystem::path& folder, std::span<const LogFile> files, std::size_t first, std::size_t step) {
     LogReader reader(this);
     for (std::size_t i = first; i < files.size(); i += step) {
       filesBefore_ = reader.Data().files.size();
       Result read = ReadLogFile((folder / files[i].name).string(), files[i], reader);
-      Piece last = Collect(reader.Data(), {});
+      Piece last = Collect(reader.Data());
       last.last = true;
       last.outcome = std::move(read);
       queue_.Put(std::move(last));
@@ -112,11 +124,10 @@ class SideReader final : public EntrySink {
   }
 
  private:
-  Piece Collect(const LogData& log, std::span<const Entry> entries) {
+  // All but the entries.
+  Piece Collect(const LogData& log) {
     Piece piece;
     piece.begun = log.files.size() > filesBefore_;
-    piece.entries = queue_.EmptyList();
-    piece.entries.assign(entries.begin(), entries.end());
     piece.names.assign(log.names.begin() + static_cast<std::ptrdiff_t>(namesSent_), log.names.end());
     piece.problems.assign(log.problems.begin() + static_cast<std::ptrdiff_t>(problemsSent_), log.problems.end());
     piece.lines = log.lines - linesSent_;

@@ -1,6 +1,8 @@
 #include "logreport/LogParser.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -88,12 +90,22 @@ std::string_view ProblemText(Problem problem) {
   return "?";
 }
 
-std::uint32_t LogReader::NameIndex(std::string_view name) {
+std::uint32_t LogReader::NameIndex(std::string_view name, std::size_t readable) {
   // The first and last eight bytes tell this unit's names apart; names alike there only
   // share a slot and are found in the full index.
   std::uint64_t head = 0, tail = 0;
   if (name.size() >= 8) {
     std::memcpy(&head, name.data(), 8);
+  } else if (readable >= 8 && std::endian::native == std::endian::little) {
+    // One load, and only the name's bytes kept: as the loop below reads them, with no branch
+    // on the length to guess.
+    static constexpr auto Kept = [] {
+      std::array<std::uint64_t, 8> kept{};
+      for (std::size_t size = 1; size < 8; ++size) kept[size] = (std::uint64_t{1} << (8 * size)) - 1;
+      return kept;
+    }();
+    std::memcpy(&head, name.data(), 8);
+    head &= Kept[name.size()];
   } else {
     // Byte by byte into a register: a short copy to memory read back whole stalls.
     for (std::size_t i = 0; i < name.size(); ++i) head |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
@@ -224,7 +236,7 @@ void LogReader::EndFile() {
 
 void LogReader::Flush() {
   if (sink_ == nullptr || data_.entries.empty()) return;
-  sink_->Take(data_, data_.entries);
+  sink_->TakeList(data_, data_.entries);
   data_.entries.clear();
 }
 
@@ -272,7 +284,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   if (!event) return fail(Problem::UnknownText);
   if (event->designator && event->designator->size() > LogDesignatorLimit) return fail(Problem::NameTooLong);
   out.kind = event->kind;
-  if (event->designator) out.name = NameIndex(*event->designator);
+  if (event->designator) out.name = NameIndex(*event->designator, text.size());
   if (start > 0) fail(Problem::TornBeforeEntry);
   data_.entries.push_back(out);
   // A batch that stays in the cache, its room used again for the next.

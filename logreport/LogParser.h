@@ -79,6 +79,11 @@ class EntrySink {
   virtual ~EntrySink() = default;
   // Some entries in the order read; log holds the files and names read so far.
   virtual void Take(const LogData& log, std::span<const Entry> entries) = 0;
+  // The same from the reader's own list, which a sink may keep, leaving it another, empty.
+  virtual void TakeList(const LogData& log, std::vector<Entry>& entries) {
+    Take(log, entries);
+    entries.clear();
+  }
 
  protected:
   EntrySink() = default;
@@ -108,7 +113,9 @@ class LogReader {
   // entries and problems come with their names and files already this reader's, and the count
   // of the lines they were read from.
   [[nodiscard]] const LogData& Data() const { return data_; }
-  [[nodiscard]] std::uint32_t NameIndex(std::string_view name);
+  // readable: how many bytes from the name's start may be read (its text after it); at least
+  // eight lets a short name be read in one load.
+  [[nodiscard]] std::uint32_t NameIndex(std::string_view name, std::size_t readable = 0);
   void AddRead(std::span<const Entry> entries, std::span<const LineProblem> problems, std::uint64_t lines);
 
  private:
