@@ -90,6 +90,11 @@ inline constexpr std::size_t LogDesignatorLimit = DesignatorFieldSize - 1;
 [[nodiscard]] inline bool StartsWithTimeStamp(std::string_view text);
 // The numbers of a time stamp of that shape at the start of stamp, not judged (a month may be 13).
 [[nodiscard]] inline LocalTime ReadTimeStamp(std::string_view stamp);
+// Its time of day alone, for a reader that knows the date already.
+struct TimeOfDay {
+  int hour = 0, minute = 0, second = 0;
+};
+[[nodiscard]] inline TimeOfDay ReadTimeOfDay(std::string_view stamp);
 
 struct EventText {
   LogEntryKind kind = LogEntryKind::Alarm;
@@ -152,10 +157,17 @@ inline bool StartsWithTimeStamp(std::string_view text) {
          Separator(p[2], p[5]) && p[10] == ',' && Separator(p[13], p[16]) && p[19] == ',';
 }
 
+inline TimeOfDay ReadTimeOfDay(std::string_view stamp) {
+  using event_log_detail::Two;
+  const char* p = stamp.data();
+  return {Two(p + 11), Two(p + 14), Two(p + 17)};
+}
+
 inline LocalTime ReadTimeStamp(std::string_view stamp) {
   using event_log_detail::Two;
   const char* p = stamp.data();
-  return {Two(p + 6) * 100 + Two(p + 8), Two(p + 3), Two(p), Two(p + 11), Two(p + 14), Two(p + 17)};
+  const TimeOfDay time = ReadTimeOfDay(stamp);
+  return {Two(p + 6) * 100 + Two(p + 8), Two(p + 3), Two(p), time.hour, time.minute, time.second};
 }
 
 inline std::optional<EventText> ParseEventText(std::string_view text) {

@@ -260,15 +260,15 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   const std::size_t start = plain ? 0 : EntryStart(line);
   if (start == NoStart) return fail(Problem::NoTimeStamp);
   const std::string_view entry = line.substr(start);
-  const LocalTime stamp = ReadTimeStamp(entry);
-
-  // The date: most lines carry the same date as the one before.
+  // The date: most lines carry the same date as the one before, and only the time is read.
   if (!SameDate(entry.data(), cachedDate_)) {
-    const std::optional<Day> day = DayOf(stamp.year, stamp.month, stamp.day);
+    const LocalTime date = ReadTimeStamp(entry);
+    const std::optional<Day> day = DayOf(date.year, date.month, date.day);
     if (!day) return fail(Problem::NoTimeStamp);
     std::memcpy(cachedDate_, entry.data(), TimeStampDateLength);
     cachedDay_ = *day;
   }
+  const TimeOfDay stamp = ReadTimeOfDay(entry);
   if (stamp.hour > 23 || stamp.minute > 59 || stamp.second > 59) return fail(Problem::NoTimeStamp);
   if (cachedDay_ != fileDay && cachedDay_ != fileDay - 1) return fail(Problem::OutsideFileDay);
 
