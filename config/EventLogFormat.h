@@ -102,6 +102,9 @@ struct EventText {
 };
 // What follows the time stamp, without its CR LF. Nothing for a text the panel never writes.
 [[nodiscard]] inline std::optional<EventText> ParseEventText(std::string_view text);
+// The same as the table's entry whose text it ends with (is, for a text that stands alone);
+// null for a text the panel never writes.
+[[nodiscard]] inline const EventLogText* MatchEventText(std::string_view text);
 
 // The date of "yymmdd" (a file's name without ".csv", or a day typed as one), in the years
 // 2000 to 2099, not judged; nothing unless the six bytes are digits.
@@ -170,13 +173,8 @@ inline LocalTime ReadTimeStamp(std::string_view stamp) {
   return {Two(p + 6) * 100 + Two(p + 8), Two(p + 3), Two(p), time.hour, time.minute, time.second};
 }
 
-inline std::optional<EventText> ParseEventText(std::string_view text) {
+inline const EventLogText* MatchEventText(std::string_view text) {
   // Most texts differ in their last bytes: compared from the end, eight at a time.
-  const auto found = [text](const EventLogText& entry) {
-    return EventText{entry.kind, entry.channel == LogChannel::None
-                                     ? std::nullopt
-                                     : std::optional(text.substr(0, text.size() - entry.text.size()))};
-  };
   const auto fits = [text](const EventLogText& entry) {
     return entry.channel == LogChannel::None ? text.size() == entry.text.size() : text.size() >= entry.text.size();
   };
@@ -189,18 +187,25 @@ inline std::optional<EventText> ParseEventText(std::string_view text) {
       const EventLogText& entry = EventLogTexts[e];
       const event_log_detail::TextEnd& end = event_log_detail::TextEnds[e];
       if ((last & end.mask) != end.bytes || !fits(entry)) continue;
-      if (entry.text.size() <= 8) return found(entry);
+      if (entry.text.size() <= 8) return &entry;
       if (twoWords && entry.text.size() <= 16) {
-        if ((before & end.beforeMask) == end.before) return found(entry);
+        if ((before & end.beforeMask) == end.before) return &entry;
         continue;
       }
       if (std::equal(entry.text.begin(), entry.text.end() - 8,
                      text.end() - static_cast<std::ptrdiff_t>(entry.text.size())))
-        return found(entry);
+        return &entry;
     }
-    return std::nullopt;
+    return nullptr;
   }
   for (const EventLogText& entry : EventLogTexts)
-    if (fits(entry) && std::equal(entry.text.rbegin(), entry.text.rend(), text.rbegin())) return found(entry);
-  return std::nullopt;
+    if (fits(entry) && std::equal(entry.text.rbegin(), entry.text.rend(), text.rbegin())) return &entry;
+  return nullptr;
+}
+
+inline std::optional<EventText> ParseEventText(std::string_view text) {
+  const EventLogText* entry = MatchEventText(text);
+  if (entry == nullptr) return std::nullopt;
+  if (entry->channel == LogChannel::None) return EventText{entry->kind, std::nullopt};
+  return EventText{entry->kind, text.substr(0, text.size() - entry->text.size())};
 }

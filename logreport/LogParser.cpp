@@ -280,11 +280,14 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   const std::string_view text = entry.substr(TimeStampLength);
   if (!plain && std::memchr(text.data(), '\0', text.size()) != nullptr) return fail(Problem::NulBytes);
 
-  const std::optional<EventText> event = ParseEventText(text);
-  if (!event) return fail(Problem::UnknownText);
-  if (event->designator && event->designator->size() > LogDesignatorLimit) return fail(Problem::NameTooLong);
+  const EventLogText* event = MatchEventText(text);
+  if (event == nullptr) return fail(Problem::UnknownText);
   out.kind = event->kind;
-  if (event->designator) out.name = NameIndex(*event->designator, text.size());
+  if (event->channel != LogChannel::None) {
+    const std::size_t designator = text.size() - event->text.size();
+    if (designator > LogDesignatorLimit) return fail(Problem::NameTooLong);
+    out.name = NameIndex(text.substr(0, designator), text.size());
+  }
   if (start > 0) fail(Problem::TornBeforeEntry);
   data_.entries.push_back(out);
   // A batch that stays in the cache, its room used again for the next.
