@@ -102,13 +102,13 @@ class SideReader final : public EntrySink {
     Piece piece = Collect(log);
     piece.entries = queue_.EmptyList();
     piece.entries.assign(entries.begin(), entries.end());
-    queue_.Put(std::move(piece));
+    Hold(std::move(piece));
   }
   // The reader's list goes on whole, and it reads on into one given back.
   void TakeList(const LogData& log, std::vector<Entry>& entries) override {
     Piece piece = Collect(log);
     piece.entries = std::exchange(entries, queue_.EmptyList());
-    queue_.Put(std::move(piece));
+    Hold(std::move(piece));
   }
 
   void Read(const std::filesystem::path& folder, std::span<const LogFile> files, std::size_t first, std::size_t step) {
@@ -116,7 +116,16 @@ class SideReader final : public EntrySink {
     for (std::size_t i = first; i < files.size(); i += step) {
       filesBefore_ = reader.Data().files.size();
       Result read = ReadLogFile((folder / files[i].name).string(), files[i], reader);
+      // How the reading ended goes with the file's last entries: a piece the fewer to hand
+      // over, and so one wait the fewer on each side.
       Piece last = Collect(reader.Data());
+      if (held_) {
+        held_->names.insert(held_->names.end(), last.names.begin(), last.names.end());
+        held_->problems.insert(held_->problems.end(), last.problems.begin(), last.problems.end());
+        held_->lines += last.lines;
+        last = std::move(*held_);
+        held_.reset();
+      }
       last.last = true;
       last.outcome = std::move(read);
       queue_.Put(std::move(last));
@@ -137,7 +146,14 @@ class SideReader final : public EntrySink {
     return piece;
   }
 
+  // A piece waits here until the next, to go with it if that one ends the file.
+  void Hold(Piece piece) {
+    if (held_) queue_.Put(std::move(*held_));
+    held_ = std::move(piece);
+  }
+
   PieceQueue& queue_;
+  std::optional<Piece> held_;
   std::size_t filesBefore_ = 0, namesSent_ = 0, problemsSent_ = 0;
   std::uint64_t linesSent_ = 0;
 };
