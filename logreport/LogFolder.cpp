@@ -70,23 +70,31 @@ class PieceQueue {
     const std::lock_guard<std::mutex> hold(lock_);
     if (spare_.size() < Room + 1) spare_.push_back(std::move(list));
   }
+  // A taker waiting is woken when WakeAt pieces wait for it, or the last one came: each wake
+  // costs both sides a call into the system. Both wake the other after letting go of the
+  // lock, which the woken one would otherwise wait for at once.
   void Put(Piece piece) {
     std::unique_lock<std::mutex> lock(lock_);
     room_.wait(lock, [&] { return pieces_.size() < Room; });
     pieces_.push_back(std::move(piece));
-    ready_.notify_one();
+    const bool wake = pieces_.size() >= WakeAt;
+    lock.unlock();
+    if (wake) ready_.notify_one();
   }
+  // No more pieces come.
+  void Close() { ready_.notify_one(); }
   Piece Get() {
     std::unique_lock<std::mutex> lock(lock_);
     ready_.wait(lock, [&] { return !pieces_.empty(); });
     Piece piece = std::move(pieces_.front());
     pieces_.pop_front();
+    lock.unlock();
     room_.notify_one();
     return piece;
   }
 
  private:
-  static constexpr std::size_t Room = 4;
+  static constexpr std::size_t Room = 8, WakeAt = 4;
   std::mutex lock_;
   std::condition_variable room_, ready_;
   std::deque<Piece> pieces_;
@@ -130,6 +138,7 @@ class SideReader final : public EntrySink {
       last.outcome = std::move(read);
       queue_.Put(std::move(last));
     }
+    queue_.Close();
   }
 
  private:
