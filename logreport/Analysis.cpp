@@ -317,6 +317,12 @@ void CountWatchedTime(Analysis& a) {
   }
 }
 
+// Each episode to each of the figures, in one look at it.
+template <typename... Figure>
+void TakeEach(const BigVector<Episode>& episodes, Figure&... figures) {
+  for (const Episode& episode : episodes) (figures.Take(episode), ...);
+}
+
 // Input alarms by ten-minute period from the period's start (one raised before it counts in
 // the first, one after it in the last).
 class TenMinuteCount {
@@ -947,11 +953,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
     TenMinuteCount tenMinutes(a);
     AlarmCount counts(figures);
     Annunciations annunciations(a, everyChannel);
-    for (const Episode& episode : a.episodes) {
-      tenMinutes.Take(episode);
-      counts.Take(episode);
-      annunciations.Take(episode);
-    }
+    TakeEach(a.episodes, tenMinutes, counts, annunciations);
     const BigVector<LogMoment> times = annunciations.Finish();
     FindFloods(a, times);
     CountHours(a, times);
@@ -966,11 +968,7 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   WorstDay worstDay(a);
   Standing standing(a);
   AlarmTimes times(a, walk);
-  for (const Episode& episode : a.episodes) {
-    worstDay.Take(episode);
-    standing.Take(episode);
-    times.Take(episode);
-  }
+  TakeEach(a.episodes, worstDay, standing, times);
   standing.Finish();
   times.Finish(figures);
   if (beside.joinable()) beside.join();
