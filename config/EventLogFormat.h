@@ -126,17 +126,26 @@ constexpr bool Separator(char a, char b) { return a == b && !Digit(a) && a != ',
 struct TextEnd {
   std::uint64_t bytes = 0, mask = 0, before = 0, beforeMask = 0;
 };
-inline constexpr auto TextEnds = [] {
-  std::array<TextEnd, EventLogTexts.size()> ends{};
-  for (std::size_t e = 0; e < ends.size(); ++e) {
-    const std::string_view text = EventLogTexts[e].text;
-    for (std::size_t i = 0; i < 16 && i < text.size(); ++i) {
-      const std::size_t shift = std::endian::native == std::endian::little ? 8 * (7 - i % 8) : 8 * (i % 8);
-      const std::uint64_t byte = std::uint64_t{static_cast<unsigned char>(text[text.size() - 1 - i])} << shift;
-      (i < 8 ? ends[e].bytes : ends[e].before) |= byte;
-      (i < 8 ? ends[e].mask : ends[e].beforeMask) |= std::uint64_t{0xFF} << shift;
+constexpr TextEnd EndOf(std::string_view text) {
+  TextEnd end;
+  for (std::size_t i = 0; i < 16 && i < text.size(); ++i) {
+    const std::size_t shift = std::endian::native == std::endian::little ? 8 * (7 - i % 8) : 8 * (i % 8);
+    const std::uint64_t byte = std::uint64_t{static_cast<unsigned char>(text[text.size() - 1 - i])} << shift;
+    const std::uint64_t mask = std::uint64_t{0xFF} << shift;
+    if (i < 8) {
+      end.bytes |= byte;
+      end.mask |= mask;
+    } else {
+      end.before |= byte;
+      end.beforeMask |= mask;
     }
   }
+  return end;
+}
+inline constexpr std::size_t TextCount = EventLogTexts.size();
+inline constexpr std::array<TextEnd, TextCount> TextEnds = [] {
+  std::array<TextEnd, TextCount> ends{};
+  for (std::size_t e = 0; e < TextCount; ++e) ends[e] = EndOf(EventLogTexts[e].text);
   return ends;
 }();
 }  // namespace event_log_detail

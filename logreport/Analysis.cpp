@@ -29,7 +29,7 @@ DelayFigures Figures(std::span<Delay> delays) {
   if constexpr (std::is_same_v<Delay, std::uint32_t>) {
     // A long list of short delays: counted by value, when both middle values are short.
     constexpr std::uint32_t Short = 4096;
-    if (n >= 4 * Short) {
+    if (n >= std::size_t{4} * Short) {
       std::array<std::uint32_t, Short> counts{};
       std::uint32_t longest = 0;
       for (const std::uint32_t delay : delays) {
