@@ -386,7 +386,8 @@ class AlarmTimes {
       for (const Seconds end : AcceptBuckets) band += delay > end;
       ++a_.acceptHistogram[band];
     }
-    if (episode.resets > 0) toReset_.Add(episode.name, std::max<Seconds>(0, *episode.over - episode.raised));
+    if (const MaybeSeconds reset = episode.reset())
+      toReset_.Add(episode.name, std::max<Seconds>(0, *reset - episode.raised));
   }
   void Finish(std::vector<ChannelFigures>& figures) {
     for (std::size_t name = 0; name < figures.size(); ++name) {
@@ -618,7 +619,7 @@ class Standing {
 
  private:
   [[nodiscard]] std::optional<Seconds> EndOf(const Episode& e) const {
-    if (e.resets > 0 || e.end == EpisodeEnd::PanelStopped) return e.over;
+    if (const MaybeSeconds over = e.ResetOrStop()) return *over;
     if (e.end == EpisodeEnd::StillOpen) return a_.period.end;
     return std::nullopt;
   }

@@ -82,9 +82,9 @@ struct Episode {
   bool ambiguous = false;
 
   [[nodiscard]] MaybeSeconds reset() const { return resets > 0 ? over : MaybeSeconds(); }
-  // When the panel stopped, for PanelStopped with no reset.
-  [[nodiscard]] MaybeSeconds stopped() const {
-    return end == EpisodeEnd::PanelStopped && resets == 0 ? over : MaybeSeconds();
+  // Where it is known to be over: its last reset, or else the panel's stop.
+  [[nodiscard]] MaybeSeconds ResetOrStop() const {
+    return resets > 0 || end == EpisodeEnd::PanelStopped ? over : MaybeSeconds();
   }
 };
 static_assert(sizeof(Episode) == 20, "five words an episode");

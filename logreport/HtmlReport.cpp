@@ -252,7 +252,7 @@ void Timeline(std::string& out, const LogData& log, const Analysis& a) {
     if (row[e.name] < 0) continue;
     const auto r = static_cast<std::size_t>(row[e.name]);
     // Where the episode is known to be over: its reset, the panel's stop, or still open at the end.
-    std::optional<Seconds> over = e.reset() ? e.reset() : e.stopped();
+    std::optional<Seconds> over = e.ResetOrStop();
     const bool openAtEnd = !over && e.end == EpisodeEnd::StillOpen;
     if (openAtEnd) over = a.period.end;
     const Seconds accepted = e.accepted ? *e.accepted : (over ? *over : Seconds{e.raised});

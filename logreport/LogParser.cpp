@@ -1,7 +1,6 @@
 #include "logreport/LogParser.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -99,13 +98,8 @@ std::uint32_t LogReader::NameIndex(std::string_view name, std::size_t readable) 
   } else if (readable >= 8 && std::endian::native == std::endian::little) {
     // One load, and only the name's bytes kept: as the loop below reads them, with no branch
     // on the length to guess.
-    static constexpr auto Kept = [] {
-      std::array<std::uint64_t, 8> kept{};
-      for (std::size_t size = 1; size < 8; ++size) kept[size] = (std::uint64_t{1} << (8 * size)) - 1;
-      return kept;
-    }();
     std::memcpy(&head, name.data(), 8);
-    head &= Kept[name.size()];
+    head &= (std::uint64_t{1} << (8 * name.size())) - 1;
   } else {
     // Byte by byte into a register: a short copy to memory read back whole stalls.
     for (std::size_t i = 0; i < name.size(); ++i) head |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);

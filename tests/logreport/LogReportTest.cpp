@@ -190,22 +190,24 @@ Files WeekEnd() {
                             "08/12/2026,13:00:10,Pump Alarm Accept"})}};
 }
 
-// Names alike in their first and last eight bytes, or short and alike but for their length,
-// stay apart however often they come.
+// Names alike in their first and last eight bytes, or short and alike but for their length or
+// their last byte, stay apart however often they come.
 TEST(LogParser, TellsApartNamesThatShareTheirEnds) {
   std::string bytes;
   for (int i = 0; i < 3; ++i)
     bytes += Lines({"05/12/2026,09:00:00,Valve group A north side Alarm",
                     "05/12/2026,09:00:01,Valve group B north side Alarm", "05/12/2026,09:00:02,Pump Alarm",
-                    "05/12/2026,09:00:03,Pump  Alarm"});
+                    "05/12/2026,09:00:03,Pump  Alarm", "05/12/2026,09:00:04,Door 1 Alarm",
+                    "05/12/2026,09:00:05,Door 2 Alarm"});
   const LogData log = Read({{"261205.csv", bytes}});
-  ASSERT_EQ(log.entries.size(), 12u);
+  ASSERT_EQ(log.entries.size(), 18u);
   std::string names;
   for (const Entry& entry : log.entries) names += log.names[entry.name] + "|";
-  EXPECT_EQ(names.substr(0, names.size() / 3), "Valve group A north side|Valve group B north side|Pump|Pump |");
+  EXPECT_EQ(names.substr(0, names.size() / 3),
+            "Valve group A north side|Valve group B north side|Pump|Pump |Door 1|Door 2|");
   EXPECT_EQ(names,
             names.substr(0, names.size() / 3) + names.substr(0, names.size() / 3) + names.substr(0, names.size() / 3));
-  EXPECT_EQ(log.names.size(), 4u);
+  EXPECT_EQ(log.names.size(), 6u);
 }
 
 TEST(LogReport, TextOverDaysWithMidnightAMissingDayAndRestarts) {
