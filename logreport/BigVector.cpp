@@ -52,6 +52,21 @@ void* TakeParked(std::size_t length) {
 }
 }  // namespace
 
+void PrefaultRoom(void* start, std::size_t bytes) noexcept {
+#ifdef MADV_POPULATE_WRITE
+  // The whole pages within the room: the pages at its ends may hold other things.
+  constexpr std::size_t Page = 4096;
+  char* const first = static_cast<char*>(start);
+  const std::size_t skip = (Page - reinterpret_cast<std::uintptr_t>(first) % Page) % Page;
+  if (bytes <= skip) return;
+  const std::size_t whole = (bytes - skip) & ~(Page - 1);
+  if (whole > 0) ::madvise(first + skip, whole, MADV_POPULATE_WRITE);
+#else
+  (void)start;
+  (void)bytes;
+#endif
+}
+
 void* TakeBigBlock(std::size_t bytes) {
   if (bytes > SIZE_MAX - Header - 2 * HugePage) throw std::bad_alloc();
   const std::size_t length = (bytes + Header + HugePage - 1) & ~(HugePage - 1);

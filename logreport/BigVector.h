@@ -25,6 +25,11 @@ inline constexpr bool BigBlocksChecked = false;
 inline constexpr bool BigBlocksChecked = false;
 #endif
 
+// Asks the system for the pages of some fresh room in one call, rather than one fault each as
+// they are first written: each fault is a trip into the kernel, and a dear one on a virtual
+// machine. Only a hint; the room is as it was.
+void PrefaultRoom(void* start, std::size_t bytes) noexcept;
+
 // At least bytes, aligned to 64; std::bad_alloc when the system has no room.
 [[nodiscard]] void* TakeBigBlock(std::size_t bytes);
 void GiveBackBigBlock(void* block) noexcept;

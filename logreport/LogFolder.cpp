@@ -1,6 +1,7 @@
 #include "logreport/LogFolder.h"
 
 #include "config/DataFile.h"
+#include "logreport/BigVector.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -55,14 +57,22 @@ struct Piece {
 
 // The pieces on their way from a side reader, a few at most: the side reader waits for room,
 // so that what is read but not yet taken stays bounded however large the files. The lists of
-// entries taken come back to be filled again, so that no piece asks for new memory.
+// entries taken come back to be filled again, so that no piece asks for new memory; a new
+// list takes a batch's room at once.
 class PieceQueue {
  public:
   [[nodiscard]] std::vector<Entry> EmptyList() {
-    const std::lock_guard<std::mutex> hold(lock_);
-    if (spare_.empty()) return {};
-    std::vector<Entry> list = std::move(spare_.back());
-    spare_.pop_back();
+    {
+      const std::lock_guard<std::mutex> hold(lock_);
+      if (!spare_.empty()) {
+        std::vector<Entry> list = std::move(spare_.back());
+        spare_.pop_back();
+        return list;
+      }
+    }
+    std::vector<Entry> list;
+    list.reserve(EntriesAtOnce);
+    PrefaultRoom(list.data(), EntriesAtOnce * sizeof(Entry));
     return list;
   }
   void GiveBack(std::vector<Entry> list) {
@@ -213,20 +223,24 @@ Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& read
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
   static constexpr std::size_t PieceBytes = std::size_t{128} << 10;
-  thread_local std::string buffer;
-  buffer.resize(PieceBytes);
+  thread_local const std::unique_ptr<char[]> buffer = [] {
+    // Filled by each read, so never cleared first.
+    std::unique_ptr<char[]> room(new char[PieceBytes]);
+    PrefaultRoom(room.get(), PieceBytes);
+    return room;
+  }();
   reader.BeginFile(file);
   std::uintmax_t left = size;
   Result outcome = Result::Success();
   while (left > 0) {
-    const ssize_t got = ::read(fd, buffer.data(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, PieceBytes)));
+    const ssize_t got = ::read(fd, buffer.get(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, PieceBytes)));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       outcome = Result::Failure(std::strerror(errno));
       break;
     }
     if (got == 0) break;  // cut shorter meanwhile
-    reader.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    reader.Feed(std::string_view(buffer.get(), static_cast<std::size_t>(got)));
     left -= static_cast<std::uintmax_t>(got);
   }
   reader.EndFile();

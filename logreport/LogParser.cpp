@@ -1,5 +1,7 @@
 #include "logreport/LogParser.h"
 
+#include "logreport/BigVector.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -87,6 +89,13 @@ std::string_view ProblemText(Problem problem) {
     case Problem::TooLong: return "longer than any entry (more than 4096 bytes), skipped";
   }
   return "?";
+}
+
+LogReader::LogReader(EntrySink* sink) : sink_(sink) {
+  // A batch's room, taken whole and at once rather than grown.
+  if (sink_ == nullptr) return;
+  data_.entries.reserve(EntriesAtOnce);
+  PrefaultRoom(data_.entries.data(), EntriesAtOnce * sizeof(Entry));
 }
 
 std::uint32_t LogReader::NameIndex(std::string_view name, std::size_t readable) {
@@ -285,7 +294,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   if (start > 0) fail(Problem::TornBeforeEntry);
   data_.entries.push_back(out);
   // A batch that stays in the cache, its room used again for the next.
-  if (sink_ != nullptr && data_.entries.size() == 4096) Flush();
+  if (sink_ != nullptr && data_.entries.size() == EntriesAtOnce) Flush();
 }
 
 }  // namespace logreport

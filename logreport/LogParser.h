@@ -73,6 +73,9 @@ struct LogData {
   std::uint64_t lines = 0;
 };
 
+// A reader with a sink hands on its entries this many at a time: a batch that stays in the cache.
+inline constexpr std::size_t EntriesAtOnce = 4096;
+
 // Takes the entries as a reader reads them, so that they need not all be held at once.
 class EntrySink {
  public:
@@ -95,7 +98,7 @@ class LogReader {
  public:
   // Without a sink the entries are kept in LogData::entries; with one they go to it a few
   // thousand at a time, and at the end of each file, and are not kept.
-  explicit LogReader(EntrySink* sink = nullptr) : sink_(sink) {}
+  explicit LogReader(EntrySink* sink = nullptr);
   // Files must come in date order; the bytes need to live only for the call.
   void AddFile(const LogFile& file, std::string_view bytes);
   // The same in pieces of any size, so that a file is never held whole: BeginFile, Feed for
