@@ -301,6 +301,9 @@ void CountWatchedTime(Analysis& a) {
 
   const Seconds length = std::max<Seconds>(0, period.end - period.Start());
   const auto slotCount = static_cast<std::size_t>((length + TenMinutes - 1) / TenMinutes);
+  // A year's periods fill some fifty pages, asked for at once.
+  a.perTenMinutes.reserve(slotCount);
+  PrefaultRoom(a.perTenMinutes.data(), slotCount * sizeof(std::uint32_t));
   a.perTenMinutes.assign(slotCount, 0);
   a.watched.assign(slotCount, true);
   for (const TimeSpan& span : unwatched) {
