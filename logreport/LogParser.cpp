@@ -49,6 +49,21 @@ bool HoldsCommaOrNul(std::string_view bytes) {
   return at < bytes.size() && holds(bytes.data() + bytes.size() - 8);
 }
 
+// Whether the bytes of text between its first and last eight are those at the same places
+// of other, read eight at a time (the last word read overlaps those before it).
+bool SameMiddle(std::string_view text, const char* other) {
+  const auto word = [](const char* at) {
+    std::uint64_t value = 0;
+    std::memcpy(&value, at, 8);
+    return value;
+  };
+  if (text.size() <= 16) return true;
+  const std::size_t lastWord = text.size() - 16;
+  for (std::size_t at = 8; at < lastWord; at += 8)
+    if (word(text.data() + at) != word(other + at)) return false;
+  return word(text.data() + lastWord) == word(other + lastWord);
+}
+
 std::size_t EntryStart(std::string_view line) {
   std::size_t start = NoStart;
   std::size_t from = TimeStampDateLength;
@@ -96,6 +111,21 @@ LogReader::LogReader(EntrySink* sink) : sink_(sink) {
   if (sink_ == nullptr) return;
   data_.entries.reserve(EntriesAtOnce);
   PrefaultRoom(data_.entries.data(), EntriesAtOnce * sizeof(Entry));
+}
+
+LogReader::RecentText* LogReader::RecentSlot(std::string_view text) {
+  if (text.size() < 8 || text.size() > std::tuple_size_v<decltype(RecentText::bytes)>) return nullptr;
+  std::uint64_t head = 0, tail = 0;
+  std::memcpy(&head, text.data(), 8);
+  std::memcpy(&tail, text.data() + text.size() - 8, 8);
+  RecentText& slot = recentTexts_[((head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU) ^ text.size()) >> 56];
+  if (slot.head != head || slot.tail != tail) {
+    // Taken for this text, which fills it when read.
+    slot.head = head;
+    slot.tail = tail;
+    slot.size = 0;
+  }
+  return &slot;
 }
 
 std::uint32_t LogReader::NameIndex(std::string_view name, std::size_t readable) {
@@ -283,13 +313,27 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   const std::string_view text = entry.substr(TimeStampLength);
   if (!plain && std::memchr(text.data(), '\0', text.size()) != nullptr) return fail(Problem::NulBytes);
 
-  const EventLogText* event = MatchEventText(text);
-  if (event == nullptr) return fail(Problem::UnknownText);
-  out.kind = event->kind;
-  if (event->channel != LogChannel::None) {
-    const std::size_t designator = text.size() - event->text.size();
-    if (designator > LogDesignatorLimit) return fail(Problem::NameTooLong);
-    out.name = NameIndex(text.substr(0, designator), text.size());
+  // Most lines repeat a text read lately, known by its bytes; the others are matched to the
+  // table and their names looked up, and kept for the next time.
+  if (RecentText* const seen = RecentSlot(text);
+      seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data())) {
+    out.kind = seen->kind;
+    out.name = seen->name;
+  } else {
+    const EventLogText* event = MatchEventText(text);
+    if (event == nullptr) return fail(Problem::UnknownText);
+    out.kind = event->kind;
+    if (event->channel != LogChannel::None) {
+      const std::size_t designator = text.size() - event->text.size();
+      if (designator > LogDesignatorLimit) return fail(Problem::NameTooLong);
+      out.name = NameIndex(text.substr(0, designator), text.size());
+    }
+    if (seen != nullptr) {
+      seen->size = static_cast<std::uint32_t>(text.size());
+      seen->name = out.name;
+      seen->kind = out.kind;
+      std::memcpy(seen->bytes.data(), text.data(), text.size());
+    }
   }
   if (start > 0) fail(Problem::TornBeforeEntry);
   data_.entries.push_back(out);

@@ -144,6 +144,19 @@ class LogReader {
     std::uint32_t index = 0;
   };
   std::array<Recent, 256> recent_ = {};
+  // The texts after the time stamp met lately, the same way: a log writes a few texts again
+  // and again, and one read before is known by its bytes alone. A slot holds a text of 8 to
+  // 64 bytes whole, with the kind and name it was read as (its size 0: empty).
+  struct RecentText {
+    std::uint64_t head = 0, tail = 0;
+    std::uint32_t size = 0, name = 0;
+    LogEntryKind kind = LogEntryKind::Alarm;
+    std::array<char, 64> bytes = {};
+  };
+  std::array<RecentText, 256> recentTexts_ = {};
+  // The slot of a text of 8 to 64 bytes, its first and last eight bytes set to the text's:
+  // it holds the text when its size is the text's and the bytes between are the same.
+  RecentText* RecentSlot(std::string_view text);
   char cachedDate_[TimeStampDateLength] = {};
   Day cachedDay_ = -1;
 
