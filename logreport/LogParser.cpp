@@ -3,7 +3,6 @@
 #include "logreport/BigVector.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -128,38 +127,11 @@ LogReader::RecentText* LogReader::RecentSlot(std::string_view text) {
   return &slot;
 }
 
-std::uint32_t LogReader::NameIndex(std::string_view name, std::size_t readable) {
-  // The first and last eight bytes tell this unit's names apart; names alike there only
-  // share a slot and are found in the full index.
-  std::uint64_t head = 0, tail = 0;
-  if (name.size() >= 8) {
-    std::memcpy(&head, name.data(), 8);
-  } else if (readable >= 8 && std::endian::native == std::endian::little) {
-    // One load, and only the name's bytes kept: as the loop below reads them, with no branch
-    // on the length to guess.
-    std::memcpy(&head, name.data(), 8);
-    head &= (std::uint64_t{1} << (8 * name.size())) - 1;
-  } else {
-    // Byte by byte into a register: a short copy to memory read back whole stalls.
-    for (std::size_t i = 0; i < name.size(); ++i) head |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
-  }
-  if (name.size() > 8) std::memcpy(&tail, name.data() + name.size() - 8, 8);
-  const std::uint64_t mixed = (head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU) ^ name.size();
-  Recent& slot = recent_[mixed >> 56];
-  if (slot.index != 0 && slot.head == head && slot.tail == tail && slot.size == name.size() &&
-      (name.size() <= 16 ||
-       std::memcmp(data_.names[slot.index - 1].data() + 8, name.data() + 8, name.size() - 16) == 0))
-    return slot.index - 1;
-
-  std::uint32_t index = 0;
-  if (const auto found = index_.find(name); found != index_.end()) {
-    index = found->second;
-  } else {
-    index = static_cast<std::uint32_t>(data_.names.size());
-    data_.names.emplace_back(name);
-    index_.emplace(std::string(name), index);
-  }
-  slot = {head, tail, name.size(), index + 1};
+std::uint32_t LogReader::NameIndex(std::string_view name) {
+  if (const auto found = index_.find(name); found != index_.end()) return found->second;
+  const auto index = static_cast<std::uint32_t>(data_.names.size());
+  data_.names.emplace_back(name);
+  index_.emplace(std::string(name), index);
   return index;
 }
 
@@ -326,7 +298,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
     if (event->channel != LogChannel::None) {
       const std::size_t designator = text.size() - event->text.size();
       if (designator > LogDesignatorLimit) return fail(Problem::NameTooLong);
-      out.name = NameIndex(text.substr(0, designator), text.size());
+      out.name = NameIndex(text.substr(0, designator));
     }
     if (seen != nullptr) {
       seen->size = static_cast<std::uint32_t>(text.size());

@@ -116,9 +116,7 @@ class LogReader {
   // entries and problems come with their names and files already this reader's, and the count
   // of the lines they were read from.
   [[nodiscard]] const LogData& Data() const { return data_; }
-  // readable: how many bytes from the name's start may be read (its text after it); at least
-  // eight lets a short name be read in one load.
-  [[nodiscard]] std::uint32_t NameIndex(std::string_view name, std::size_t readable = 0);
+  [[nodiscard]] std::uint32_t NameIndex(std::string_view name);
   void AddRead(std::span<const Entry> entries, std::span<const LineProblem> problems, std::uint64_t lines);
 
  private:
@@ -135,18 +133,9 @@ class LogReader {
   EntrySink* sink_ = nullptr;
   LogData data_;
   std::unordered_map<std::string, std::uint32_t, NameHash, std::equal_to<>> index_;
-  // The names met lately, by a quick hash of their ends: a log names a few channels again
-  // and again. A slot holds a name's first and last eight bytes, its length, and its index
-  // plus one (0: empty); a name of up to 16 bytes is told by those alone.
-  struct Recent {
-    std::uint64_t head = 0, tail = 0;
-    std::size_t size = 0;
-    std::uint32_t index = 0;
-  };
-  std::array<Recent, 256> recent_ = {};
-  // The texts after the time stamp met lately, the same way: a log writes a few texts again
-  // and again, and one read before is known by its bytes alone. A slot holds a text of 8 to
-  // 64 bytes whole, with the kind and name it was read as (its size 0: empty).
+  // The texts after the time stamp met lately, by a quick hash of their ends: a log writes a
+  // few texts again and again, and one read before is known by its bytes alone. A slot holds
+  // a text of 8 to 64 bytes whole, with the kind and name it was read as (its size 0: empty).
   struct RecentText {
     std::uint64_t head = 0, tail = 0;
     std::uint32_t size = 0, name = 0;

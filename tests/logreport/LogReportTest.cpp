@@ -190,8 +190,8 @@ Files WeekEnd() {
                             "08/12/2026,13:00:10,Pump Alarm Accept"})}};
 }
 
-// Names alike in their first and last eight bytes, or short and alike but for their length or
-// their last byte, stay apart however often they come.
+// Texts and names alike in their first and last eight bytes, or short and alike but for their
+// length or their last byte, stay apart however often they come.
 TEST(LogParser, TellsApartNamesThatShareTheirEnds) {
   std::string bytes;
   for (int i = 0; i < 3; ++i)
