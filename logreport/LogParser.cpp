@@ -259,9 +259,14 @@ void LogReader::AddRead(std::span<const Entry> entries, std::span<const LineProb
 void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t number, Day fileDay) {
   const auto fail = [&](Problem problem) { data_.problems.push_back({file, number, problem}); };
   if (line.empty()) return fail(Problem::Empty);
-  // Most lines are a time stamp and a text without a comma or a NUL byte: each byte looked at
-  // once, with no search for where the entry starts.
-  const bool plain = StartsWithTimeStamp(line) && !HoldsCommaOrNul(line.substr(TimeStampLength));
+  // Most lines are a time stamp and a text without a comma or a NUL byte, with no search for
+  // where the entry starts; and most repeat a text read lately, known by its bytes, whose
+  // commas and NUL bytes are known with it.
+  const bool stamped = StartsWithTimeStamp(line);
+  std::string_view text = stamped ? line.substr(TimeStampLength) : std::string_view();
+  RecentText* seen = stamped ? RecentSlot(text) : nullptr;
+  bool known = seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data());
+  const bool plain = stamped && (known ? seen->plain : !HoldsCommaOrNul(text));
   const std::size_t start = plain ? 0 : EntryStart(line);
   if (start == NoStart) return fail(Problem::NoTimeStamp);
   const std::string_view entry = line.substr(start);
@@ -282,13 +287,16 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
              static_cast<Seconds>(stamp.minute) * 60 + stamp.second;
   out.file = file;
   out.line = number;
-  const std::string_view text = entry.substr(TimeStampLength);
-  if (!plain && std::memchr(text.data(), '\0', text.size()) != nullptr) return fail(Problem::NulBytes);
+  if (start > 0) {
+    text = entry.substr(TimeStampLength);
+    seen = RecentSlot(text);
+    known = seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data());
+  }
+  if (!plain && !known && std::memchr(text.data(), '\0', text.size()) != nullptr) return fail(Problem::NulBytes);
 
-  // Most lines repeat a text read lately, known by its bytes; the others are matched to the
-  // table and their names looked up, and kept for the next time.
-  if (RecentText* const seen = RecentSlot(text);
-      seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data())) {
+  // A text not read lately is matched to the table and its name looked up, and kept for the
+  // next time.
+  if (known) {
     out.kind = seen->kind;
     out.name = seen->name;
   } else {
@@ -304,6 +312,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
       seen->size = static_cast<std::uint32_t>(text.size());
       seen->name = out.name;
       seen->kind = out.kind;
+      seen->plain = plain || !HoldsCommaOrNul(text);
       std::memcpy(seen->bytes.data(), text.data(), text.size());
     }
   }

@@ -136,10 +136,12 @@ class LogReader {
   // The texts after the time stamp met lately, by a quick hash of their ends: a log writes a
   // few texts again and again, and one read before is known by its bytes alone. A slot holds
   // a text of 8 to 64 bytes whole, with the kind and name it was read as (its size 0: empty).
+  // Only a text that reads as an entry is kept: one with a NUL byte never is.
   struct RecentText {
     std::uint64_t head = 0, tail = 0;
     std::uint32_t size = 0, name = 0;
     LogEntryKind kind = LogEntryKind::Alarm;
+    bool plain = false;  // it holds no comma and no NUL byte
     std::array<char, 64> bytes = {};
   };
   std::array<RecentText, 256> recentTexts_ = {};
