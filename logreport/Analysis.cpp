@@ -954,10 +954,9 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
   // cache, and reading them is most of the work.
   std::vector<ChannelFigures> figures(log.names.size());
   const auto firstHalf = [&a, &figures, everyChannel] {
-    TenMinuteCount tenMinutes(a);
     AlarmCount counts(figures);
     Annunciations annunciations(a, everyChannel);
-    TakeEach(a.episodes, tenMinutes, counts, annunciations);
+    TakeEach(a.episodes, counts, annunciations);
     const BigVector<LogMoment> times = annunciations.Finish();
     FindFloods(a, times);
     CountHours(a, times);
@@ -969,10 +968,11 @@ Analysis Analyser::Finish(const LogData& log, const Period& period, std::vector<
     // No thread to be had: both halves here.
   }
   if (!beside.joinable()) firstHalf();
+  TenMinuteCount tenMinutes(a);
   WorstDay worstDay(a);
   Standing standing(a);
   AlarmTimes times(a, walk);
-  TakeEach(a.episodes, worstDay, standing, times);
+  TakeEach(a.episodes, tenMinutes, worstDay, standing, times);
   standing.Finish();
   times.Finish(figures);
   if (beside.joinable()) beside.join();
