@@ -3,8 +3,13 @@
 #include "logreport/BigVector.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace logreport {
 namespace {
@@ -61,6 +66,23 @@ bool SameMiddle(std::string_view text, const char* other) {
   for (std::size_t at = 8; at < lastWord; at += 8)
     if (word(text.data() + at) != word(other + at)) return false;
   return word(text.data() + lastWord) == word(other + lastWord);
+}
+
+// Where the first of a byte is in some bytes, or npos: most lines are some forty bytes, for
+// which a search's call and set-up cost more than its looking, done here sixteen at a time.
+std::size_t Find(std::string_view bytes, char byte) {
+  std::size_t at = 0;
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi8(byte);
+  for (; at + 16 <= bytes.size(); at += 16) {
+    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + at));
+    if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(sixteen, wanted)); found != 0)
+      return at + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(found)));
+  }
+#endif
+  const void* found = std::memchr(bytes.data() + at, byte, bytes.size() - at);
+  return found == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
 }
 
 std::size_t EntryStart(std::string_view line) {
@@ -191,8 +213,8 @@ void LogReader::Feed(std::string_view bytes) {
   }
   std::size_t at = 0;
   while (at < bytes.size()) {
-    const void* end = std::memchr(bytes.data() + at, lineEnd_, bytes.size() - at);
-    if (end == nullptr) {
+    const std::size_t found = Find(bytes.substr(at), lineEnd_);
+    if (found == std::string_view::npos) {
       // A line the next piece ends. Only its first MaxLineBytes are kept.
       const std::string_view rest = bytes.substr(at);
       if (!overlong_) {
@@ -205,7 +227,7 @@ void LogReader::Feed(std::string_view bytes) {
       }
       return;
     }
-    const auto stop = static_cast<std::size_t>(static_cast<const char*>(end) - bytes.data());
+    const std::size_t stop = at + found;
     const std::string_view piece = bytes.substr(at, stop - at);
     if (!partial_.empty()) {
       if (!overlong_ && partial_.size() + piece.size() > MaxLineBytes) overlong_ = true;

@@ -72,7 +72,9 @@ TEST(LogFiles, ReadsLinesInPiecesWithCrOnlyEndingsOverlongLinesAndStampedNames) 
        "05/12/2026 09:00:06 A Pump\nline 1: torn entry run into the next one (the whole entry after it is read)\n"},
   };
   for (const Case& c : cases) {
-    for (const std::size_t piece : {c.bytes.size(), std::size_t{1}, std::size_t{7}, std::size_t{4097}}) {
+    // Pieces about the sixteen bytes a line end is looked for at once, too.
+    for (const std::size_t piece : {c.bytes.size(), std::size_t{1}, std::size_t{7}, std::size_t{15}, std::size_t{16},
+                                    std::size_t{17}, std::size_t{33}, std::size_t{4097}}) {
       LogReader reader;
       reader.BeginFile({"261205.csv", *ParseFileDay("261205")});
       for (std::size_t at = 0; at < c.bytes.size(); at += piece)
