@@ -80,8 +80,9 @@ class Walk {
   explicit Walk(const Period& period) : period_(period), fileDay_(period.first - 1) { out.period = period; }
 
   void Add(const LogData& log, const Entry& entry) {
-    if (any_ && entry.time < last_) ++out.stepsBack;
-    latest_ = any_ ? std::max(latest_, entry.time) : entry.time;
+    const Seconds time = entry.time;
+    if (any_ && time < last_) ++out.stepsBack;
+    latest_ = any_ ? std::max(latest_, time) : time;
     // After a day without a file, accepts and resets may belong to alarms never seen.
     const Day day = log.files[entry.file].day;
     if (any_ && day > fileDay_ + 1) Gap();
@@ -89,30 +90,30 @@ class Walk {
     switch (entry.kind) {
       case LogEntryKind::ApplicationStarted:
         if (running_ == Running::No) {
-          AddDowntime(downSince_, entry.time, false);
+          AddDowntime(downSince_, time, false);
         } else if (running_ == Running::Yes) {
           // Started again without "Application Closed": it stopped after its last entry.
           Stop(last_);
-          AddDowntime(last_, entry.time, true);
+          AddDowntime(last_, time, true);
         } else {
-          AddDowntime(period_.Start(), entry.time, false);
+          AddDowntime(period_.Start(), time, false);
         }
         running_ = Running::Yes;
         break;
       case LogEntryKind::ApplicationClosed:
         if (running_ != Running::No) {
-          Stop(entry.time);
+          Stop(time);
           running_ = Running::No;
-          downSince_ = entry.time;
+          downSince_ = time;
         }
         break;
       default:
         // Any other entry shows the panel running, even after a close whose start was lost.
-        if (running_ == Running::No) AddDowntime(downSince_, entry.time, false);
+        if (running_ == Running::No) AddDowntime(downSince_, time, false);
         running_ = Running::Yes;
         Event(entry);
     }
-    last_ = entry.time;
+    last_ = time;
     any_ = true;
   }
 
@@ -180,6 +181,7 @@ class Walk {
   }
 
   void Event(const Entry& entry) {
+    const Seconds time = entry.time;
     const bool designated = entry.kind == LogEntryKind::Alarm || entry.kind == LogEntryKind::AlarmAccept ||
                             entry.kind == LogEntryKind::AlarmReset;
     if (designated && current_.size() <= entry.name) {
@@ -196,7 +198,7 @@ class Walk {
         if (at >= 0) out.episodes[at].end = EpisodeEnd::NextAlarm;
         Episode episode;
         episode.name = entry.name;
-        episode.raised = entry.time;
+        episode.raised = time;
         if (at < 0) open_.push_back(entry.name);
         current_[entry.name] = static_cast<std::int64_t>(out.episodes.size());
         out.episodes.push_back(episode);
@@ -210,7 +212,7 @@ class Walk {
         }
         Episode& episode = out.episodes[at];
         if (entry.kind == LogEntryKind::AlarmReset) {
-          episode.over = entry.time;
+          episode.over = time;
           if (episode.resets == 0 && !episode.ambiguous) ++timedResets[entry.name];
           if (episode.resets < UINT16_MAX) ++episode.resets;
         } else if (episode.accepted || episode.resets > 0) {
@@ -225,7 +227,7 @@ class Walk {
           std::optional<LogPlace>& shared = sharedAt[entry.name];
           if (!shared) shared = LogPlace{entry.file, entry.line};
         } else {
-          episode.accepted = entry.time;
+          episode.accepted = time;
           ++timedAccepts[entry.name];
         }
         break;
@@ -233,21 +235,21 @@ class Walk {
       case LogEntryKind::SetToActive:
       case LogEntryKind::SetToInactive: ++out.outputCommands; break;
       case LogEntryKind::CommsLost:
-        EndLoss(entry.time, LinkEnd::NotLogged);
+        EndLoss(time, LinkEnd::NotLogged);
         loss_ = out.linkLosses.size();
-        out.linkLosses.push_back({entry.time, std::nullopt, std::nullopt, LinkEnd::StillLost});
+        out.linkLosses.push_back({time, std::nullopt, std::nullopt, LinkEnd::StillLost});
         break;
       case LogEntryKind::CommsLostAccept:
-        if (loss_ && !out.linkLosses[*loss_].accepted) out.linkLosses[*loss_].accepted = entry.time;
+        if (loss_ && !out.linkLosses[*loss_].accepted) out.linkLosses[*loss_].accepted = time;
         break;
-      case LogEntryKind::CommsLostReset: EndLoss(entry.time, LinkEnd::LostReset); break;
+      case LogEntryKind::CommsLostReset: EndLoss(time, LinkEnd::LostReset); break;
       case LogEntryKind::CommsConnected:
         ++out.connects;
-        EndLoss(entry.time, LinkEnd::Connected);
+        EndLoss(time, LinkEnd::Connected);
         break;
       case LogEntryKind::CommsDisconnected:
         ++out.disconnects;
-        EndLoss(entry.time, LinkEnd::Disconnected);
+        EndLoss(time, LinkEnd::Disconnected);
         break;
       case LogEntryKind::ApplicationStarted:
       case LogEntryKind::ApplicationClosed: break;

@@ -32,23 +32,6 @@ struct Period {
 // NoFile: a day without a file came next, so what followed is unknown.
 enum class EpisodeEnd : std::uint8_t { NextAlarm, PanelStopped, NoFile, StillOpen };
 
-// A moment of a log in 32 bits: the seconds from 31/12/1999, the earliest day an entry can
-// carry (its file's day or the day before, and files are named in 2000 to 2099), to at most
-// 01/01/2100. A year holds many episodes; each reads as the Seconds it holds.
-class LogMoment {
- public:
-  constexpr LogMoment() = default;
-  // cppcheck-suppress noExplicitConstructor ; a moment of the log is stored as it comes
-  constexpr LogMoment(Seconds time) : offset_(static_cast<std::uint32_t>(time - Base)) {}
-  constexpr operator Seconds() const { return Base + offset_; }
-
- private:
-  friend class MaybeSeconds;
-  static constexpr Seconds Base = Seconds{10956} * SecondsPerDay;
-  static_assert(Seconds{47482} * SecondsPerDay - Base < Seconds{UINT32_MAX}, "01/01/2100 fits, with room for none");
-  std::uint32_t offset_ = 0;
-};
-
 // A moment of a log that may be unknown, in the same room. It converts to and from
 // std::optional<Seconds> as freely as that converts from Seconds.
 class MaybeSeconds {

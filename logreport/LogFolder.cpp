@@ -281,7 +281,7 @@ std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const
         fileHere = static_cast<std::uint32_t>(reader.Data().files.size() - 1);
       }
       for (Entry& entry : piece.entries) {
-        entry.file = fileHere;
+        entry.file = static_cast<std::uint16_t>(fileHere);
         if (HasName(entry.kind)) entry.name = nameHere[entry.name];
       }
       for (LineProblem& problem : piece.problems) problem.file = fileHere;

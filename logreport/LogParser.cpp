@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -164,6 +165,8 @@ void LogReader::AddFile(const LogFile& file, std::string_view bytes) {
 }
 
 void LogReader::BeginFile(const LogFile& file) {
+  static_assert(MaxFiles > 36525, "every day of 2000 to 2099 once");
+  if (data_.files.size() >= MaxFiles) throw std::length_error("more log files than a reader counts");
   fileIndex_ = static_cast<std::uint32_t>(data_.files.size());
   data_.files.push_back(file);
   fileDay_ = file.day;
@@ -307,7 +310,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   Entry out;
   out.time = cachedDay_ * SecondsPerDay + static_cast<Seconds>(stamp.hour) * 3600 +
              static_cast<Seconds>(stamp.minute) * 60 + stamp.second;
-  out.file = file;
+  out.file = static_cast<std::uint16_t>(file);  // under MaxFiles
   out.line = number;
   if (start > 0) {
     text = entry.substr(TimeStampLength);

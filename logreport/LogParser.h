@@ -18,13 +18,39 @@
 
 namespace logreport {
 
+class MaybeSeconds;
+
+// A moment of a log in 32 bits: the seconds from 31/12/1999, the earliest day an entry can
+// carry (its file's day or the day before, and files are named in 2000 to 2099), to at most
+// 01/01/2100. A year holds a million entries and many episodes; each reads as the Seconds it
+// holds.
+class LogMoment {
+ public:
+  constexpr LogMoment() = default;
+  // cppcheck-suppress noExplicitConstructor ; a moment of the log is stored as it comes
+  constexpr LogMoment(Seconds time) : offset_(static_cast<std::uint32_t>(time - Base)) {}
+  constexpr operator Seconds() const { return Base + offset_; }
+
+ private:
+  friend class MaybeSeconds;
+  static constexpr Seconds Base = Seconds{10956} * SecondsPerDay;
+  static_assert(Seconds{47482} * SecondsPerDay - Base < Seconds{UINT32_MAX}, "01/01/2100 fits, with room for none");
+  std::uint32_t offset_ = 0;
+};
+
+// A reader's files are days of 2000 to 2099, each once (LogReader::BeginFile): an entry's
+// file index fits in 16 bits.
+inline constexpr std::size_t MaxFiles = std::size_t{1} << 16;
+
+// Four words: a year's entries pass between threads.
 struct Entry {
-  Seconds time = 0;
+  LogMoment time;
   std::uint32_t name = 0;  // index into LogData::names for the kinds with a designator, else 0
-  std::uint32_t file = 0;  // index into LogData::files
   std::uint32_t line = 0;  // from 1
+  std::uint16_t file = 0;  // index into LogData::files
   LogEntryKind kind = LogEntryKind::Alarm;
 };
+static_assert(sizeof(Entry) == 16);
 
 // Whether entries of the kind carry a designator, and so a name: asked of every entry read
 // side by side, so looked up rather than searched for.
@@ -99,7 +125,8 @@ class LogReader {
   // Without a sink the entries are kept in LogData::entries; with one they go to it a few
   // thousand at a time, and at the end of each file, and are not kept.
   explicit LogReader(EntrySink* sink = nullptr);
-  // Files must come in date order; the bytes need to live only for the call.
+  // Files must come in date order, each day once (at most MaxFiles: std::length_error past
+  // them); the bytes need to live only for the call.
   void AddFile(const LogFile& file, std::string_view bytes);
   // The same in pieces of any size, so that a file is never held whole: BeginFile, Feed for
   // each piece in order, EndFile.

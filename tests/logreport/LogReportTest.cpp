@@ -392,7 +392,7 @@ TEST(LogReport, MediansOfLongListsAreExactWhereverTheMiddleFalls) {
   log.names.emplace_back("Pump");
   for (int c = 0; c < 50; ++c) log.names.push_back("Valve " + std::to_string(c));
   const auto add = [&](Seconds at, std::uint32_t name, LogEntryKind kind) {
-    log.entries.push_back({first * SecondsPerDay + at, name, static_cast<std::uint32_t>(at / SecondsPerDay), 0, kind});
+    log.entries.push_back({first * SecondsPerDay + at, name, 0, static_cast<std::uint16_t>(at / SecondsPerDay), kind});
   };
   for (int i = 0; i < 20000; ++i) {
     add(i * 100 + 1, 0, LogEntryKind::Alarm);
