@@ -528,6 +528,10 @@ void FindFloods(Analysis& a, const BigVector<LogMoment>& times) {
       from = dayEnd;
     }
   };
+  // Each flood but the first begins with more than FloodAlarms alarms in the window, of which
+  // at most FloodEndAlarms - 1 were there when the one before it ended: room for so many at
+  // most, taken once (a year's thousands of floods would otherwise grow it page by page).
+  a.floods.reserve(times.size() / (FloodAlarms + 2 - FloodEndAlarms) + 1);
   // The moments come in time order: the day of the last one is kept with its bounds.
   Seconds dayFrom = 1, dayTo = 0;
   std::uint32_t* worstOfDay = nullptr;
@@ -750,6 +754,7 @@ void JudgeFloods(Analysis& a) {
   if (a.observed <= 0) return CannotJudge(a, "Floods");
   const double share = std::min(100.0, 100.0 * static_cast<double>(a.floodTime) / static_cast<double>(a.observed));
   std::vector<Seconds> lengths;
+  lengths.reserve(a.floods.size());
   std::size_t inside = 0;
   for (const Flood& flood : a.floods) {
     lengths.push_back(flood.to - flood.from);
