@@ -249,10 +249,11 @@ Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& read
 }
 
 std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const LogFile> files, LogReader& reader,
-                                      unsigned sideReaders) {
+                                      unsigned sideReaders, const std::function<void()>& meanwhile) {
   std::vector<SkippedFile> unread;
   const std::filesystem::path path(folder);
   if (sideReaders == 0 || files.size() < 2) {
+    if (meanwhile) meanwhile();
     for (const LogFile& file : files)
       if (Result read = ReadLogFile((path / file.name).string(), file, reader); !read.ok)
         unread.push_back({file.name, std::move(read.error)});
@@ -264,6 +265,7 @@ std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const
   std::vector<std::thread> threads;
   threads.reserve(n);
   for (std::size_t i = 0; i < n; ++i) threads.emplace_back([&, i] { SideReader(queues[i]).Read(path, files, i, n); });
+  if (meanwhile) meanwhile();
 
   // Each side reader's names by its own index: the index here.
   std::vector<std::vector<std::uint32_t>> names(n);

@@ -6,6 +6,7 @@
 #include "logreport/LogParser.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,8 +40,11 @@ inline constexpr std::uintmax_t MaxDayLogBytes = std::uintmax_t{256} << 20;
 // that could not be read, or only in part, with why. With sideReaders, that many files are read
 // at once, each by a reader of its own on a thread of its own, and what they read is taken
 // into this reader in file order, a few thousand entries at a time: the outcome is the same.
+// meanwhile, if given, is done here before the reader takes anything: once the side readers
+// have begun, while they read.
 [[nodiscard]] std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const LogFile> files,
-                                                    LogReader& reader, unsigned sideReaders);
+                                                    LogReader& reader, unsigned sideReaders,
+                                                    const std::function<void()>& meanwhile = {});
 
 // Writes a report's file. "-" is standard output; a device or a pipe (also behind a link) is
 // written directly; anything else is saved as the panel saves its data file: through links,

@@ -61,18 +61,25 @@ RunOutcome RunReport(const Options& options, const FolderChoice& defaultFolder, 
   LogReader reader(&analyser);
   const std::filesystem::path folder(context.folder);
   std::vector<LogFile> inPeriod;
+  for (const LogFile& file : files)
+    if (file.day >= period.first && file.day <= period.last) inPeriod.push_back(file);
+  // Two files read at once where there are two cores and a few megabytes to read, as the
+  // first files' sizes tell; the others' sizes, for the room the alarms will take, are looked
+  // up while those side readers begin.
+  constexpr std::uintmax_t AFewMegabytes = std::uintmax_t{4} << 20;
   std::uintmax_t total = 0;
-  for (const LogFile& file : files) {
-    if (file.day < period.first || file.day > period.last) continue;
-    inPeriod.push_back(file);
+  std::size_t sized = 0;
+  const auto addSize = [&] {
     std::error_code failure;
-    const std::uintmax_t size = std::filesystem::file_size(folder / file.name, failure);
+    const std::uintmax_t size = std::filesystem::file_size(folder / inPeriod[sized++].name, failure);
     if (!failure && size <= MaxDayLogBytes) total += size;
-  }
-  analyser.Expect(total);
-  // Two files read at once where there are two cores and a few megabytes to read.
-  const unsigned sideReaders = std::thread::hardware_concurrency() > 1 && total >= (std::uintmax_t{4} << 20) ? 2 : 0;
-  context.unread = ReadLogFiles(context.folder, inPeriod, reader, sideReaders);
+  };
+  while (sized < inPeriod.size() && total < AFewMegabytes) addSize();
+  const unsigned sideReaders = std::thread::hardware_concurrency() > 1 && total >= AFewMegabytes ? 2 : 0;
+  context.unread = ReadLogFiles(context.folder, inPeriod, reader, sideReaders, [&] {
+    while (sized < inPeriod.size()) addSize();
+    analyser.Expect(total);
+  });
   const LogData log = reader.Take();
   // A day not over yet ends now, or at its last entry when the clocks disagree.
   if (now >= period.Start() && now < period.end) {
