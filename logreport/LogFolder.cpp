@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -111,7 +113,37 @@ class PieceQueue {
   std::vector<std::vector<Entry>> spare_;
 };
 
-// Reads every n-th file into a reader of its own and sends what it reads in pieces.
+// Which side reader reads each file: the next file not yet taken goes to whichever side
+// reader is free first, so that each reads as fast as it can, and a file slow to read holds
+// up only its own reader. Each takes its files in their order.
+class FileTurns {
+ public:
+  explicit FileTurns(std::size_t files) : readerOf_(files) {
+    for (std::atomic<std::size_t>& reader : readerOf_) reader.store(None);
+  }
+  // The next file for the side reader, or the count of files when none is left.
+  std::size_t Take(std::size_t reader) {
+    const std::size_t file = next_.fetch_add(1);
+    if (file < readerOf_.size()) {
+      readerOf_[file].store(reader);
+      readerOf_[file].notify_one();
+    }
+    return file;
+  }
+  // The side reader of a file, once one has taken it.
+  std::size_t ReaderOf(std::size_t file) {
+    readerOf_[file].wait(None);
+    return readerOf_[file].load();
+  }
+
+ private:
+  static constexpr std::size_t None = SIZE_MAX;
+  std::atomic<std::size_t> next_{0};
+  std::vector<std::atomic<std::size_t>> readerOf_;
+};
+
+// Reads the files it takes its turn at into a reader of its own, and sends what it reads in
+// pieces.
 class SideReader final : public EntrySink {
  public:
   explicit SideReader(PieceQueue& queue) : queue_(queue) {}
@@ -129,9 +161,9 @@ class SideReader final : public EntrySink {
     Hold(std::move(piece));
   }
 
-  void Read(const std::filesystem::path& folder, std::span<const LogFile> files, std::size_t first, std::size_t step) {
+  void Read(const std::filesystem::path& folder, std::span<const LogFile> files, FileTurns& turns, std::size_t me) {
     LogReader reader(this);
-    for (std::size_t i = first; i < files.size(); i += step) {
+    for (std::size_t i = turns.Take(me); i < files.size(); i = turns.Take(me)) {
       filesBefore_ = reader.Data().files.size();
       Result read = ReadLogFile((folder / files[i].name).string(), files[i], reader);
       // How the reading ended goes with the file's last entries: a piece the fewer to hand
@@ -262,16 +294,19 @@ std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const
 
   const std::size_t n = std::min<std::size_t>(sideReaders, files.size());
   std::vector<PieceQueue> queues(n);
+  FileTurns turns(files.size());
   std::vector<std::thread> threads;
   threads.reserve(n);
-  for (std::size_t i = 0; i < n; ++i) threads.emplace_back([&, i] { SideReader(queues[i]).Read(path, files, i, n); });
+  for (std::size_t i = 0; i < n; ++i)
+    threads.emplace_back([&, i] { SideReader(queues[i]).Read(path, files, turns, i); });
   if (meanwhile) meanwhile();
 
   // Each side reader's names by its own index: the index here.
   std::vector<std::vector<std::uint32_t>> names(n);
   for (std::size_t f = 0; f < files.size(); ++f) {
-    PieceQueue& queue = queues[f % n];
-    std::vector<std::uint32_t>& nameHere = names[f % n];
+    const std::size_t side = turns.ReaderOf(f);
+    PieceQueue& queue = queues[side];
+    std::vector<std::uint32_t>& nameHere = names[side];
     bool begun = false;
     std::uint32_t fileHere = 0;
     for (;;) {
