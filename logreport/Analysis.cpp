@@ -927,7 +927,14 @@ void Analyser::Expect(std::uintmax_t bytes) {
 }
 
 void Analyser::Take(const LogData& log, std::span<const Entry> entries) {
-  for (const Entry& entry : entries) walk_->Add(log, entry);
+  Walk& walk = *walk_;
+  for (const Entry& entry : entries) walk.Add(log, entry);
+}
+
+void Analyser::TakeRead(const LogData& log, std::span<const Entry> entries, std::uint16_t file,
+                        std::span<const std::uint32_t> names) {
+  Walk& walk = *walk_;
+  for (const Entry& entry : entries) walk.Add(log, ReadHere(entry, file, names));
 }
 
 std::optional<Seconds> Analyser::Latest() const { return walk_->Latest(); }

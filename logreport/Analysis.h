@@ -220,6 +220,8 @@ class Analyser final : public EntrySink {
   // Room for the alarms of this many bytes of logs, so that their list is not copied as it grows.
   void Expect(std::uintmax_t bytes);
   void Take(const LogData& log, std::span<const Entry> entries) override;
+  void TakeRead(const LogData& log, std::span<const Entry> entries, std::uint16_t file,
+                std::span<const std::uint32_t> names) override;
   // The latest time of the entries taken so far.
   [[nodiscard]] std::optional<Seconds> Latest() const;
   // selected: by name index; empty selects every name.

@@ -317,12 +317,8 @@ std::vector<SkippedFile> ReadLogFiles(const std::string& folder, std::span<const
         begun = true;
         fileHere = static_cast<std::uint32_t>(reader.Data().files.size() - 1);
       }
-      for (Entry& entry : piece.entries) {
-        entry.file = static_cast<std::uint16_t>(fileHere);
-        if (HasName(entry.kind)) entry.name = nameHere[entry.name];
-      }
       for (LineProblem& problem : piece.problems) problem.file = fileHere;
-      reader.AddRead(piece.entries, piece.problems, piece.lines);
+      reader.AddRead(piece.entries, static_cast<std::uint16_t>(fileHere), nameHere, piece.problems, piece.lines);
       queue.GiveBack(std::move(piece.entries));
       if (!piece.last) continue;
       if (!piece.outcome.ok) unread.push_back({files[f].name, std::move(piece.outcome.error)});

@@ -270,14 +270,15 @@ void LogReader::Flush() {
   data_.entries.clear();
 }
 
-void LogReader::AddRead(std::span<const Entry> entries, std::span<const LineProblem> problems, std::uint64_t lines) {
+void LogReader::AddRead(std::span<const Entry> entries, std::uint16_t file, std::span<const std::uint32_t> names,
+                        std::span<const LineProblem> problems, std::uint64_t lines) {
   data_.problems.insert(data_.problems.end(), problems.begin(), problems.end());
   data_.lines += lines;
   if (sink_ != nullptr) {
     Flush();
-    if (!entries.empty()) sink_->Take(data_, entries);
+    if (!entries.empty()) sink_->TakeRead(data_, entries, file, names);
   } else {
-    data_.entries.insert(data_.entries.end(), entries.begin(), entries.end());
+    for (const Entry& entry : entries) data_.entries.push_back(ReadHere(entry, file, names));
   }
 }
 

@@ -102,12 +102,29 @@ struct LogData {
 // A reader with a sink hands on its entries this many at a time: a batch that stays in the cache.
 inline constexpr std::size_t EntriesAtOnce = 4096;
 
+// An entry read by a reader of its own, its file and name made this reader's: file is its
+// file's index here, and names maps that reader's name indexes to these.
+[[nodiscard]] inline Entry ReadHere(Entry entry, std::uint16_t file, std::span<const std::uint32_t> names) {
+  entry.file = file;
+  if (HasName(entry.kind)) entry.name = names[entry.name];
+  return entry;
+}
+
 // Takes the entries as a reader reads them, so that they need not all be held at once.
 class EntrySink {
  public:
   virtual ~EntrySink() = default;
   // Some entries in the order read; log holds the files and names read so far.
   virtual void Take(const LogData& log, std::span<const Entry> entries) = 0;
+  // The same from a reader of its own, each as ReadHere makes it: taken one by one, the list
+  // that reader filled is only read.
+  virtual void TakeRead(const LogData& log, std::span<const Entry> entries, std::uint16_t file,
+                        std::span<const std::uint32_t> names) {
+    std::vector<Entry> here;
+    here.reserve(entries.size());
+    for (const Entry& entry : entries) here.push_back(ReadHere(entry, file, names));
+    Take(log, here);
+  }
   // The same from the reader's own list, which a sink may keep, leaving it another, empty.
   virtual void TakeList(const LogData& log, std::vector<Entry>& entries) {
     Take(log, entries);
@@ -140,11 +157,13 @@ class LogReader {
 
   // For reading files side by side, each file in a reader of its own: what that reader read
   // is taken here in file order, as if read here. A file begins with BeginFile as ever; its
-  // entries and problems come with their names and files already this reader's, and the count
-  // of the lines they were read from.
+  // entries come with their file's index here and the map of their names (as ReadHere takes
+  // them), its problems with their file already this reader's, and the count of the lines
+  // they were read from.
   [[nodiscard]] const LogData& Data() const { return data_; }
   [[nodiscard]] std::uint32_t NameIndex(std::string_view name);
-  void AddRead(std::span<const Entry> entries, std::span<const LineProblem> problems, std::uint64_t lines);
+  void AddRead(std::span<const Entry> entries, std::uint16_t file, std::span<const std::uint32_t> names,
+               std::span<const LineProblem> problems, std::uint64_t lines);
 
  private:
   struct NameHash {
