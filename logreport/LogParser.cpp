@@ -288,10 +288,16 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
   // Most lines are a time stamp and a text without a comma or a NUL byte, with no search for
   // where the entry starts; and most repeat a text read lately, known by its bytes, whose
   // commas and NUL bytes are known with it.
+  std::string_view text;
+  RecentText* seen = nullptr;
+  bool known = false;
+  const auto lookUp = [&](std::string_view after) {
+    text = after;
+    seen = RecentSlot(text);
+    known = seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data());
+  };
   const bool stamped = StartsWithTimeStamp(line);
-  std::string_view text = stamped ? line.substr(TimeStampLength) : std::string_view();
-  RecentText* seen = stamped ? RecentSlot(text) : nullptr;
-  bool known = seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data());
+  if (stamped) lookUp(line.substr(TimeStampLength));
   const bool plain = stamped && (known ? seen->plain : !HoldsCommaOrNul(text));
   const std::size_t start = plain ? 0 : EntryStart(line);
   if (start == NoStart) return fail(Problem::NoTimeStamp);
@@ -313,11 +319,7 @@ void LogReader::AddLine(std::string_view line, std::uint32_t file, std::uint32_t
              static_cast<Seconds>(stamp.minute) * 60 + stamp.second;
   out.file = static_cast<std::uint16_t>(file);  // under MaxFiles
   out.line = number;
-  if (start > 0) {
-    text = entry.substr(TimeStampLength);
-    seen = RecentSlot(text);
-    known = seen != nullptr && seen->size == text.size() && SameMiddle(text, seen->bytes.data());
-  }
+  if (start > 0) lookUp(entry.substr(TimeStampLength));
   if (!plain && !known && std::memchr(text.data(), '\0', text.size()) != nullptr) return fail(Problem::NulBytes);
 
   // A text not read lately is matched to the table and its name looked up, and kept for the
