@@ -15,7 +15,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -44,6 +43,19 @@ std::string NotADayLog(std::string_view name) {
 }
 
 SkippedFile Skipped(std::string name, std::string reason) { return {std::move(name), std::move(reason)}; }
+
+// A file is read this many bytes at a time, into its thread's room, whose pages are asked
+// for at once.
+constexpr std::size_t PieceBytes = std::size_t{128} << 10;
+char* PieceRoom() {
+  thread_local std::vector<char> room;
+  if (room.empty()) {
+    room.reserve(PieceBytes);
+    PrefaultRoom(room.data(), PieceBytes);
+    room.resize(PieceBytes);
+  }
+  return room.data();
+}
 
 // What a side reader read of one file since its last piece, in its own reader's names and
 // files. The last piece of a file says how the reading ended.
@@ -254,25 +266,19 @@ Result ReadLogFile(const std::string& path, const LogFile& file, LogReader& read
                            std::to_string(MaxDayLogBytes >> 20) + " MiB)");
   }
   // What the file holds now: entries the panel appends meanwhile wait for the next report.
-  static constexpr std::size_t PieceBytes = std::size_t{128} << 10;
-  thread_local const std::unique_ptr<char[]> buffer = [] {
-    // Filled by each read, so never cleared first.
-    std::unique_ptr<char[]> room(new char[PieceBytes]);
-    PrefaultRoom(room.get(), PieceBytes);
-    return room;
-  }();
+  char* const buffer = PieceRoom();
   reader.BeginFile(file);
   std::uintmax_t left = size;
   Result outcome = Result::Success();
   while (left > 0) {
-    const ssize_t got = ::read(fd, buffer.get(), static_cast<std::size_t>(std::min<std::uintmax_t>(left, PieceBytes)));
+    const ssize_t got = ::read(fd, buffer, static_cast<std::size_t>(std::min<std::uintmax_t>(left, PieceBytes)));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       outcome = Result::Failure(std::strerror(errno));
       break;
     }
     if (got == 0) break;  // cut shorter meanwhile
-    reader.Feed(std::string_view(buffer.get(), static_cast<std::size_t>(got)));
+    reader.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
     left -= static_cast<std::uintmax_t>(got);
   }
   reader.EndFile();
